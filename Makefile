@@ -1,0 +1,21 @@
+# The two commands: `make run` and `make test`. Each installs what it needs.
+.PHONY: run test build bench soak clean
+
+run:
+	@scripts/run.sh
+
+test:
+	@scripts/test.sh
+
+build:
+	@scripts/build.sh
+
+bench:
+	@scripts/bench.sh $(SECONDS)
+
+soak:
+	@scripts/soak.sh $(SECONDS)
+
+clean:
+	-@bash -c 'source scripts/wine-env.sh; wineserver -k 2>/dev/null' || true
+	rm -rf build

@@ -1,0 +1,18 @@
+// The process itself: the main window's creation and the message loop.
+#pragma once
+
+#include <windows.h>
+
+extern HINSTANCE g_hInstance;
+extern HWND g_hWnd;
+extern WCHAR g_title[100];
+extern WCHAR g_windowClass[100];
+
+// Creates the hidden main window, gives it a 640 x 480 client area, sets up the
+// scene and shows the window. FALSE when the window or the scene could not be made.
+BOOL InitApplication(HINSTANCE hInstance, int nCmdShow);
+
+// Runs the message loop until WM_QUIT and returns the quit message's exit code.
+// With the queue empty it renders one frame while the main window is in the
+// foreground, and sleeps 100 ms otherwise. hAccel may be null.
+int RunMessageLoop(HACCEL hAccel);

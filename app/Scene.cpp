@@ -1,0 +1,10 @@
+#include "app/Scene.h"
+
+BOOL InitScene(HWND)
+{
+    return TRUE;
+}
+
+void ShutdownApplication()
+{
+}

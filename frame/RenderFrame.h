@@ -1,0 +1,4 @@
+// One frame: input, drawing, the overlay, presentation and pacing.
+#pragma once
+
+void RenderFrame();

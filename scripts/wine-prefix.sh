@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Creates the project's Wine prefix once: Direct3D without the command-stream
+# thread (it keeps a core busy on its own), and a Japanese font for the menu and
+# the About box.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+stamp="$WINEPREFIX/.kelvane-prefix-v1"
+[ -f "$stamp" ] && exit 0
+
+mkdir -p "$WINEPREFIX"
+echo "setup: creating Wine prefix in $WINEPREFIX"
+# Wine's helper processes keep the output pipe open long after wineboot
+# returns, so their output goes nowhere.
+wineboot -i >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 </dev/null
+wineserver -w
+touch "$stamp"

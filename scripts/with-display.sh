@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# with-display.sh COMMAND...: runs COMMAND on a private Xvfb display with openbox
+# as window manager and a warm Wine session, then stops exactly what it started
+# (by process id, and the wineserver of the project's own prefix).
+set -uo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+display=""
+for n in $(seq 90 150); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "with-display: no free display number" >&2; exit 1; }
+
+xvfb_pid=""
+wm_pid=""
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "with-display: Xvfb did not start" >&2; exit 1; }
+openbox --sm-disable >/dev/null 2>&1 &
+wm_pid=$!
+
+# A persistent wineserver and a booted session make each later Wine process
+# start in well under a second. Output is detached: Wine's lingering helper
+# processes would otherwise hold the caller's pipe open.
+wineserver -p >/dev/null 2>&1 </dev/null
+wine cmd /c exit >/dev/null 2>&1 </dev/null
+
+"$@"
+exit $?

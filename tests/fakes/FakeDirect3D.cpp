@@ -1,0 +1,214 @@
+#include "tests/fakes/FakeDirect3D.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+int FakeCallLog::Find(const std::string& call, size_t from) const
+{
+    for (size_t i = from; i < calls.size(); ++i)
+        if (calls[i] == call)
+            return int(i);
+    return -1;
+}
+
+int FakeCallLog::Count(const std::string& call) const
+{
+    return int(std::count(calls.begin(), calls.end(), call));
+}
+
+std::string TransformName(D3DTRANSFORMSTATETYPE state)
+{
+    switch (int(state))
+    {
+    case D3DTS_VIEW: return "VIEW";
+    case D3DTS_PROJECTION: return "PROJECTION";
+    case 256: return "WORLD"; // D3DTS_WORLD, a macro outside the enumeration
+    default: return std::to_string(int(state));
+    }
+}
+
+HRESULT FakeDevice::Clear(DWORD count, const D3DRECT*, DWORD flags, D3DCOLOR color, float z, DWORD stencil)
+{
+    log.Add("Clear");
+    clears.push_back({count, flags, color, z, stencil});
+    return hrClear;
+}
+
+HRESULT FakeDevice::BeginScene()
+{
+    log.Add("BeginScene");
+    return hrBeginScene;
+}
+
+HRESULT FakeDevice::EndScene()
+{
+    log.Add("EndScene");
+    return hrEndScene;
+}
+
+HRESULT FakeDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
+{
+    log.Add("Present");
+    ++nPresents;
+    return hrPresent;
+}
+
+HRESULT FakeDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
+{
+    log.Add("SetTransform " + TransformName(state));
+    transforms.push_back({state, *matrix});
+    return S_OK;
+}
+
+HRESULT FakeDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
+{
+    log.Add("SetRenderState " + std::to_string(int(state)) + " " + std::to_string(value));
+    renderStates.push_back({state, value});
+    return S_OK;
+}
+
+HRESULT FakeDevice::SetLight(DWORD index, const D3DLIGHT9* light)
+{
+    log.Add("SetLight " + std::to_string(index));
+    lights.push_back(*light);
+    return S_OK;
+}
+
+HRESULT FakeDevice::LightEnable(DWORD index, WINBOOL enable)
+{
+    log.Add("LightEnable " + std::to_string(index) + " " + std::to_string(enable));
+    lightEnables.push_back({index, enable});
+    return S_OK;
+}
+
+HRESULT FakeDevice::SetMaterial(const D3DMATERIAL9* material)
+{
+    log.Add("SetMaterial");
+    materials.push_back(*material);
+    return S_OK;
+}
+
+D3DMATRIX FakeDevice::LastTransform(D3DTRANSFORMSTATETYPE state) const
+{
+    for (auto it = transforms.rbegin(); it != transforms.rend(); ++it)
+        if (it->first == state)
+            return it->second;
+    ADD_FAILURE() << "no transform " << TransformName(state) << " was set";
+    return D3DMATRIX{};
+}
+
+HRESULT FakeDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND hFocus, DWORD flags,
+                                   D3DPRESENT_PARAMETERS* pParams, IDirect3DDevice9** ppDevice)
+{
+    log.Add("CreateDevice");
+    createCalls.push_back({adapter, type, hFocus, flags, *pParams});
+    if (FAILED(hrCreateDevice))
+        return hrCreateDevice;
+    *ppDevice = pDeviceToReturn;
+    return S_OK;
+}
+
+ULONG FakeBuffer::Release()
+{
+    log.Add("Release Buffer");
+    return StubD3DXBuffer::Release();
+}
+
+HRESULT FakeMesh::DrawSubset(DWORD attribId)
+{
+    log.Add("DrawSubset " + kind + " " + std::to_string(attribId));
+    subsetsDrawn.push_back(attribId);
+    return S_OK;
+}
+
+ULONG FakeMesh::Release()
+{
+    log.Add("Release " + kind);
+    return StubD3DXMesh::Release();
+}
+
+INT FakeFont::DrawTextW(ID3DXSprite* sprite, const WCHAR* text, INT count, RECT* rect, DWORD format,
+                        D3DCOLOR color)
+{
+    log.Add("DrawTextW");
+    drawn.push_back({sprite, text ? std::wstring(text) : std::wstring(), count, *rect, format, color});
+    return 16;
+}
+
+ULONG FakeFont::Release()
+{
+    log.Add("Release Font");
+    return StubD3DXFont::Release();
+}
+
+namespace
+{
+FakeDirect3DApi* s_pCurrent = nullptr;
+
+IDirect3D9* WINAPI FakeDirect3DCreate9(UINT sdkVersion)
+{
+    s_pCurrent->log.Add("Direct3DCreate9");
+    s_pCurrent->direct3DCreateVersions.push_back(sdkVersion);
+    return s_pCurrent->bDirect3DCreateFails ? nullptr : &s_pCurrent->d3d;
+}
+
+HRESULT HandOutMesh(HRESULT hr, const std::string& kind, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
+{
+    FakeDirect3DApi& api = *s_pCurrent;
+    api.log.Add("Create" + kind);
+    if (FAILED(hr))
+        return hr;
+    api.meshes.push_back(std::make_unique<FakeMesh>(api.log, kind));
+    *ppMesh = api.meshes.back().get();
+    if (ppAdjacency)
+    {
+        api.buffers.push_back(std::make_unique<FakeBuffer>(api.log));
+        *ppAdjacency = api.buffers.back().get();
+    }
+    return S_OK;
+}
+
+HRESULT WINAPI FakeCreateBox(IDirect3DDevice9* device, FLOAT width, FLOAT height, FLOAT depth,
+                             ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
+{
+    s_pCurrent->boxCalls.push_back({device, width, height, depth, ppAdjacency != nullptr});
+    return HandOutMesh(s_pCurrent->hrCreateBox, "Box", ppMesh, ppAdjacency);
+}
+
+HRESULT WINAPI FakeCreateSphere(IDirect3DDevice9* device, FLOAT radius, UINT slices, UINT stacks,
+                                ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
+{
+    s_pCurrent->sphereCalls.push_back({device, radius, slices, stacks, ppAdjacency != nullptr});
+    return HandOutMesh(s_pCurrent->hrCreateSphere, "Sphere", ppMesh,
+                                                    ppAdjacency);
+}
+
+HRESULT WINAPI FakeCreateFont(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels,
+                              BOOL italic, DWORD charSet, DWORD outputPrecision, DWORD quality,
+                              DWORD pitchAndFamily, LPCWSTR faceName, ID3DXFont** ppFont)
+{
+    FakeDirect3DApi& api = *s_pCurrent;
+    api.log.Add("CreateFont");
+    api.fontCalls.push_back({device, height, width, weight, mipLevels, italic, charSet, outputPrecision,
+                             quality, pitchAndFamily, faceName ? faceName : L""});
+    if (FAILED(api.hrCreateFont))
+        return api.hrCreateFont;
+    api.fonts.push_back(std::make_unique<FakeFont>(api.log));
+    *ppFont = api.fonts.back().get();
+    return S_OK;
+}
+} // namespace
+
+FakeDirect3DApi::FakeDirect3DApi() : saved(g_direct3d)
+{
+    s_pCurrent = this;
+    d3d.pDeviceToReturn = &device;
+    g_direct3d = {FakeDirect3DCreate9, FakeCreateBox, FakeCreateSphere, FakeCreateFont};
+}
+
+FakeDirect3DApi::~FakeDirect3DApi()
+{
+    g_direct3d = saved;
+    s_pCurrent = nullptr;
+}

@@ -1,0 +1,148 @@
+// Fakes for the Direct3D object, the device, meshes, buffers and the font, and
+// for the creation functions of g_direct3d. Every call that matters is written
+// to one shared call log, so a test can check the order across objects
+// ("Clear", "BeginScene", "SetTransform WORLD", "DrawSubset 0", ...).
+#pragma once
+
+#include "graphics/Direct3DApi.h"
+#include "tests/fakes/Stubs.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FakeCallLog
+{
+public:
+    void Add(const std::string& call) { calls.push_back(call); }
+    // Index of the first call equal to `call` at or after `from`, or -1.
+    int Find(const std::string& call, size_t from = 0) const;
+    int Count(const std::string& call) const;
+    std::vector<std::string> calls;
+};
+
+class FakeDevice : public StubDirect3DDevice9
+{
+public:
+    explicit FakeDevice(FakeCallLog& log) : log(log) {}
+
+    STDMETHOD_(HRESULT, Clear)(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                               DWORD stencil) override;
+    STDMETHOD_(HRESULT, BeginScene)() override;
+    STDMETHOD_(HRESULT, EndScene)() override;
+    STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override;
+    STDMETHOD_(HRESULT, SetTransform)(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    STDMETHOD_(HRESULT, SetRenderState)(D3DRENDERSTATETYPE state, DWORD value) override;
+    STDMETHOD_(HRESULT, SetLight)(DWORD index, const D3DLIGHT9* light) override;
+    STDMETHOD_(HRESULT, LightEnable)(DWORD index, WINBOOL enable) override;
+    STDMETHOD_(HRESULT, SetMaterial)(const D3DMATERIAL9* material) override;
+
+    FakeCallLog& log;
+
+    // Results the device gives.
+    HRESULT hrClear = S_OK;
+    HRESULT hrBeginScene = S_OK;
+    HRESULT hrEndScene = S_OK;
+    HRESULT hrPresent = S_OK;
+
+    // What it was given, latest last.
+    struct ClearCall { DWORD count; DWORD flags; D3DCOLOR color; float z; DWORD stencil; };
+    std::vector<ClearCall> clears;
+    std::vector<std::pair<D3DTRANSFORMSTATETYPE, D3DMATRIX>> transforms;
+    std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
+    std::vector<D3DLIGHT9> lights;
+    std::vector<std::pair<DWORD, BOOL>> lightEnables;
+    std::vector<D3DMATERIAL9> materials;
+    int nPresents = 0;
+
+    // The last matrix set for `state`; fails the test if there is none.
+    D3DMATRIX LastTransform(D3DTRANSFORMSTATETYPE state) const;
+};
+
+class FakeDirect3D : public StubDirect3D9
+{
+public:
+    explicit FakeDirect3D(FakeCallLog& log) : log(log) {}
+    STDMETHOD_(HRESULT, CreateDevice)(UINT adapter, D3DDEVTYPE type, HWND hFocus, DWORD flags,
+                                      D3DPRESENT_PARAMETERS* pParams, IDirect3DDevice9** ppDevice) override;
+
+    FakeCallLog& log;
+    HRESULT hrCreateDevice = S_OK;
+    FakeDevice* pDeviceToReturn = nullptr; // handed out on success (one reference)
+
+    struct CreateDeviceCall { UINT adapter; D3DDEVTYPE type; HWND hFocus; DWORD flags; D3DPRESENT_PARAMETERS params; };
+    std::vector<CreateDeviceCall> createCalls;
+};
+
+class FakeBuffer : public StubD3DXBuffer
+{
+public:
+    explicit FakeBuffer(FakeCallLog& log) : log(log) {}
+    STDMETHOD_(ULONG, Release)() override;
+    FakeCallLog& log;
+};
+
+class FakeMesh : public StubD3DXMesh
+{
+public:
+    FakeMesh(FakeCallLog& log, std::string kind) : log(log), kind(std::move(kind)) {}
+    STDMETHOD_(HRESULT, DrawSubset)(DWORD attribId) override;
+    STDMETHOD_(ULONG, Release)() override;
+    FakeCallLog& log;
+    std::string kind; // "Box" or "Sphere"
+    std::vector<DWORD> subsetsDrawn;
+};
+
+class FakeFont : public StubD3DXFont
+{
+public:
+    explicit FakeFont(FakeCallLog& log) : log(log) {}
+    STDMETHOD_(INT, DrawTextW)(ID3DXSprite* sprite, const WCHAR* text, INT count, RECT* rect, DWORD format,
+                               D3DCOLOR color) override;
+    STDMETHOD_(ULONG, Release)() override;
+
+    FakeCallLog& log;
+    struct DrawTextCall { ID3DXSprite* sprite; std::wstring text; INT count; RECT rect; DWORD format; D3DCOLOR color; };
+    std::vector<DrawTextCall> drawn;
+};
+
+// Points g_direct3d at fakes while it lives. Meshes, buffers and fonts it hands
+// out stay owned by it, so a test can inspect them after their Release.
+class FakeDirect3DApi
+{
+public:
+    FakeDirect3DApi();
+    ~FakeDirect3DApi();
+    FakeDirect3DApi(const FakeDirect3DApi&) = delete;
+    FakeDirect3DApi& operator=(const FakeDirect3DApi&) = delete;
+
+    FakeCallLog log;
+    FakeDevice device{log};
+    FakeDirect3D d3d{log};
+
+    bool bDirect3DCreateFails = false;
+    std::vector<UINT> direct3DCreateVersions;
+
+    HRESULT hrCreateBox = S_OK;
+    HRESULT hrCreateSphere = S_OK;
+    HRESULT hrCreateFont = S_OK;
+
+    struct BoxCall { IDirect3DDevice9* device; float width, height, depth; bool bWantsAdjacency; };
+    struct SphereCall { IDirect3DDevice9* device; float radius; UINT slices, stacks; bool bWantsAdjacency; };
+    struct FontCall { IDirect3DDevice9* device; INT height; UINT width, weight, mipLevels; BOOL italic;
+                      DWORD charSet, outputPrecision, quality, pitchAndFamily; std::wstring face; };
+    std::vector<BoxCall> boxCalls;
+    std::vector<SphereCall> sphereCalls;
+    std::vector<FontCall> fontCalls;
+
+    std::vector<std::unique_ptr<FakeMesh>> meshes;
+    std::vector<std::unique_ptr<FakeBuffer>> buffers;
+    std::vector<std::unique_ptr<FakeFont>> fonts;
+
+private:
+    Direct3DTable saved;
+};
+
+// Names the log uses for transform and render-state types, e.g. "WORLD", "FILLMODE".
+std::string TransformName(D3DTRANSFORMSTATETYPE state);

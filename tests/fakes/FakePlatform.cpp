@@ -1,0 +1,58 @@
+#include "tests/fakes/FakePlatform.h"
+
+namespace
+{
+FakePlatform* s_pCurrent = nullptr;
+
+SHORT WINAPI FakeGetAsyncKeyState(int vKey)
+{
+    s_pCurrent->queriedKeys.push_back(vKey);
+    return s_pCurrent->pressed.count(vKey) ? SHORT(0x8000) : SHORT(0);
+}
+HWND WINAPI FakeGetForegroundWindow() { return s_pCurrent->hForeground; }
+BOOL WINAPI FakeMessageBeep(UINT uType)
+{
+    s_pCurrent->beeps.push_back(uType);
+    return TRUE;
+}
+VOID WINAPI FakeSleep(DWORD ms)
+{
+    s_pCurrent->sleeps.push_back(ms);
+    s_pCurrent->Advance(ms);
+}
+DWORD WINAPI FakeGetTickCount() { return s_pCurrent->dwTickCount; }
+DWORD WINAPI FakeTimeGetTime() { return s_pCurrent->dwTime; }
+MMRESULT WINAPI FakeTimeGetDevCaps(LPTIMECAPS ptc, UINT cbtc)
+{
+    if (s_pCurrent->capsResult == TIMERR_NOERROR && cbtc >= sizeof(TIMECAPS))
+    {
+        ptc->wPeriodMin = s_pCurrent->wPeriodMin;
+        ptc->wPeriodMax = s_pCurrent->wPeriodMax;
+    }
+    return s_pCurrent->capsResult;
+}
+MMRESULT WINAPI FakeTimeBeginPeriod(UINT uPeriod)
+{
+    s_pCurrent->beginPeriods.push_back(uPeriod);
+    return TIMERR_NOERROR;
+}
+MMRESULT WINAPI FakeTimeEndPeriod(UINT uPeriod)
+{
+    s_pCurrent->endPeriods.push_back(uPeriod);
+    return TIMERR_NOERROR;
+}
+} // namespace
+
+FakePlatform::FakePlatform() : saved(g_platform)
+{
+    s_pCurrent = this;
+    g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,
+                  FakeSleep,            FakeGetTickCount,        FakeTimeGetTime,
+                  FakeTimeGetDevCaps,   FakeTimeBeginPeriod,     FakeTimeEndPeriod};
+}
+
+FakePlatform::~FakePlatform()
+{
+    g_platform = saved;
+    s_pCurrent = nullptr;
+}

@@ -1,0 +1,45 @@
+// Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
+// window and the multimedia timer. Constructing a FakePlatform points every entry
+// of g_platform at it; destroying it puts the real functions back.
+#pragma once
+
+#include "app/Platform.h"
+
+#include <set>
+#include <utility>
+#include <vector>
+
+class FakePlatform
+{
+public:
+    FakePlatform();
+    ~FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    // Keyboard: keys in `pressed` answer 0x8000, all others 0.
+    void Press(int vKey) { pressed.insert(vKey); }
+    void Release(int vKey) { pressed.erase(vKey); }
+    void ReleaseAll() { pressed.clear(); }
+    std::set<int> pressed;
+    std::vector<int> queriedKeys; // every GetAsyncKeyState argument, in order
+
+    // Clocks: Sleep and Advance move both forward together.
+    void Advance(DWORD ms) { dwTime += ms; dwTickCount += ms; }
+    DWORD dwTime = 0;      // timeGetTime
+    DWORD dwTickCount = 0; // GetTickCount
+    std::vector<DWORD> sleeps;
+
+    std::vector<UINT> beeps;
+    HWND hForeground = nullptr;
+
+    // Multimedia timer capabilities and period requests.
+    MMRESULT capsResult = TIMERR_NOERROR;
+    UINT wPeriodMin = 1;
+    UINT wPeriodMax = 1000000;
+    std::vector<UINT> beginPeriods;
+    std::vector<UINT> endPeriods;
+
+private:
+    PlatformTable saved;
+};
