@@ -1,9 +1,19 @@
-// The scene's set-up and shutdown, bracketing a run.
+// The scene's set-up and shutdown, bracketing a run, and the device wrapper and
+// overlay font they own.
 #pragma once
 
 #include <windows.h>
 
-// Called once with the hidden main window; FALSE when the device could not be made.
+#include <d3dx9.h>
+
+class CGraphics;
+
+extern CGraphics* g_pGraphics; // owning; null when there is no device
+extern ID3DXFont* g_pFont;     // one reference owned; null when the font could not be made
+
+// Called once with the hidden main window; FALSE when the device could not be made,
+// in which case nothing else of the scene has been touched.
 BOOL InitScene(HWND hWnd);
-// Called once after the message loop when start-up succeeded.
+// Called once after the message loop when start-up succeeded: releases the font
+// and the device.
 void ShutdownApplication();

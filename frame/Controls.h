@@ -1,0 +1,17 @@
+// The control step of the frame: TAB and SHIFT+TAB cycle between flying the
+// camera and moving sphere 1 or sphere 2; in a sphere mode the arrows, Z and X
+// move the selected sphere along the flown camera's axes, and SHIFT+UP/DOWN
+// change its radius within 1 to 100.
+#pragma once
+
+enum
+{
+    CONTROL_CAMERA = 0,
+    CONTROL_SPHERE1 = 1,
+    CONTROL_SPHERE2 = 2,
+};
+
+extern int g_controlMode; // 0 camera, 1 sphere 1, 2 sphere 2
+extern bool g_tabLatch;   // a TAB press was acted on and TAB has not been released since
+
+void UpdateControls();

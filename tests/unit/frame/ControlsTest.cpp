@@ -1,0 +1,128 @@
+// The control step: mode cycling with TAB, the flown camera's flag, and moving
+// and resizing the selected sphere.
+#include "tests/unit/frame/FrameFixture.h"
+
+namespace
+{
+class ControlsTest : public FrameTest
+{
+protected:
+    void Step(std::initializer_list<int> keys = {})
+    {
+        platform.ReleaseAll();
+        for (int key : keys)
+            platform.Press(key);
+        UpdateControls();
+    }
+    static D3DXVECTOR3 Center(const CCollisionSphere& s) { return *const_cast<CCollisionSphere&>(s).GetCenter(); }
+};
+} // namespace
+
+TEST_F(ControlsTest, TabCyclesForwardOncePerPressAndShiftTabBackwards)
+{
+    struct Case { std::initializer_list<int> keys; int expectedMode; };
+    const Case cases[] = {
+        {{VK_TAB}, 1},           {{VK_TAB}, 1}, // held: no second step
+        {{}, 1},                 {{VK_TAB}, 2},
+        {{}, 2},                 {{VK_TAB}, 0}, // wraps to the camera
+        {{}, 0},                 {{VK_SHIFT, VK_TAB}, 2},
+        {{VK_SHIFT, VK_TAB}, 2}, {{VK_SHIFT}, 2},
+        {{VK_SHIFT, VK_TAB}, 1}, {{}, 1},
+        {{VK_SHIFT, VK_TAB}, 0},
+    };
+    int i = 0;
+    for (const Case& c : cases)
+    {
+        Step(c.keys);
+        EXPECT_EQ(c.expectedMode, g_controlMode) << "step " << i++;
+        EXPECT_EQ(c.expectedMode == 0, g_cameraFlyer.bActive);
+    }
+}
+
+TEST_F(ControlsTest, InCameraModeTheSpheresStayPut)
+{
+    Step({VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, 'Z', 'X'});
+    Step({VK_SHIFT, VK_UP});
+    EXPECT_EQ(D3DXVECTOR3(-40, 0, 0), Center(g_sphere1));
+    EXPECT_EQ(D3DXVECTOR3(40, 0, 0), Center(g_sphere2));
+    EXPECT_EQ(50.0f, g_sphere1.GetRadius());
+    EXPECT_TRUE(g_cameraFlyer.bActive);
+}
+
+TEST_F(ControlsTest, AtTheStartPoseEachKeyMovesOneUnitAlongTheCameraAxes)
+{
+    Frame(); // the flown camera takes its first step: looking along +z, up +y
+    g_controlMode = CONTROL_SPHERE1;
+    g_tabLatch = true;
+    struct Case { int key; D3DXVECTOR3 delta; };
+    const Case cases[] = {
+        {VK_RIGHT, {1, 0, 0}}, {VK_LEFT, {-1, 0, 0}}, {VK_UP, {0, 1, 0}},
+        {VK_DOWN, {0, -1, 0}}, {'Z', {0, 0, 1}},      {'X', {0, 0, -1}},
+    };
+    for (const Case& c : cases)
+    {
+        D3DXVECTOR3 before = Center(g_sphere1);
+        Step({c.key});
+        EXPECT_EQ(before + c.delta, Center(g_sphere1)) << "key " << c.key;
+    }
+    Step({VK_LEFT, VK_RIGHT});
+    EXPECT_EQ(D3DXVECTOR3(-40, 0, 0), Center(g_sphere1));
+    EXPECT_EQ(D3DXVECTOR3(40, 0, 0), Center(g_sphere2)) << "the other sphere never moves";
+    EXPECT_FALSE(g_cameraFlyer.bActive);
+}
+
+TEST_F(ControlsTest, MovementKeepsTheBoxInStep)
+{
+    Frame();
+    g_controlMode = CONTROL_SPHERE2;
+    g_tabLatch = true;
+    Step({VK_UP});
+    const AABB& box = *g_sphere2.GetAABB();
+    EXPECT_EQ(D3DXVECTOR3(-10, -49, -50), box.vMin);
+    EXPECT_EQ(D3DXVECTOR3(90, 51, 50), box.vMax);
+}
+
+TEST_F(ControlsTest, ShiftUpAndDownChangeTheRadiusWithinOneToAHundred)
+{
+    g_controlMode = CONTROL_SPHERE1;
+    g_tabLatch = true;
+    struct Case { float start; std::initializer_list<int> keys; float expected; };
+    const Case cases[] = {
+        {50, {VK_SHIFT, VK_UP}, 51},       {50, {VK_SHIFT, VK_DOWN}, 49},
+        {100, {VK_SHIFT, VK_UP}, 100},     {1, {VK_SHIFT, VK_DOWN}, 1},
+        {99.5f, {VK_SHIFT, VK_UP}, 100},   {1.5f, {VK_SHIFT, VK_DOWN}, 1},
+        {50, {VK_SHIFT, VK_UP, VK_DOWN}, 50},
+        {50, {VK_SHIFT}, 50},              {150, {VK_SHIFT}, 100}, // pulled to the nearer bound
+        {0.25f, {VK_SHIFT}, 1},            {-5, {VK_SHIFT}, 1},
+    };
+    for (const Case& c : cases)
+    {
+        g_sphere1.SetRadius(c.start);
+        Step(c.keys);
+        EXPECT_EQ(c.expected, g_sphere1.GetRadius()) << "from " << c.start;
+        EXPECT_EQ(D3DXVECTOR3(-40, 0, 0), Center(g_sphere1)) << "SHIFT never moves";
+        EXPECT_EQ(-40 - c.expected, g_sphere1.GetAABB()->vMin.x);
+    }
+}
+
+TEST_F(ControlsTest, HoldingShiftIgnoresTheMovementKeys)
+{
+    g_controlMode = CONTROL_SPHERE1;
+    g_tabLatch = true;
+    Step({VK_SHIFT, VK_LEFT, VK_RIGHT, 'Z', 'X'});
+    EXPECT_EQ(D3DXVECTOR3(-40, 0, 0), Center(g_sphere1));
+    EXPECT_EQ(50.0f, g_sphere1.GetRadius());
+}
+
+TEST_F(ControlsTest, TheFlownCameraLearnsOfTheModeOnlyAtItsNextStep)
+{
+    // The frame that leaves camera mode: the camera has already turned with this
+    // frame's RIGHT, and the newly selected sphere moves with it too.
+    Frame({VK_TAB, VK_RIGHT});
+    EXPECT_EQ(1, g_controlMode);
+    EXPECT_FLOAT_EQ(0.01f, g_cameraFlyer.fYaw);
+    EXPECT_GT(Center(g_sphere1).x, -40.0f);
+
+    Frame({VK_RIGHT});
+    EXPECT_FLOAT_EQ(0.01f, g_cameraFlyer.fYaw) << "inactive now";
+}

@@ -1,0 +1,53 @@
+// A scene set up on the fake device and fake keyboard and clock, with every
+// global the frame uses back at its start-up state.
+#pragma once
+
+#include "app/Scene.h"
+#include "camera/CameraFlyer.h"
+#include "camera/CameraSmooth.h"
+#include "collision/CollisionSphere.h"
+#include "frame/Controls.h"
+#include "frame/RenderFrame.h"
+#include "graphics/Graphics.h"
+#include "tests/fakes/FakeDirect3D.h"
+#include "tests/fakes/FakePlatform.h"
+#include "timing/FrameRate.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class FrameTest : public ::testing::Test
+{
+protected:
+    FakePlatform platform;
+    FakeDirect3DApi api;
+
+    void SetUp() override
+    {
+        platform.dwTime = platform.dwTickCount = 1000;
+        g_cameraSmooth = CCameraSmooth();
+        g_cameraFlyer = CCameraFlyer();
+        g_controlMode = CONTROL_CAMERA;
+        g_tabLatch = false;
+        ASSERT_TRUE(InitScene(reinterpret_cast<HWND>(0x1234)));
+    }
+
+    void TearDown() override { ShutdownApplication(); }
+
+    // Runs one frame with exactly these keys held.
+    void Frame(std::initializer_list<int> keys = {})
+    {
+        platform.ReleaseAll();
+        for (int key : keys)
+            platform.Press(key);
+        RenderFrame();
+    }
+
+    std::wstring LastOverlay() const
+    {
+        if (api.fonts.empty() || api.fonts[0]->drawn.empty())
+            return L"(no overlay drawn)";
+        return api.fonts[0]->drawn.back().text;
+    }
+};

@@ -1,0 +1,213 @@
+// One frame, end to end on the fake device: order of calls, states, light,
+// materials, blinking, the overlay text, presentation and pacing.
+#include "tests/unit/frame/FrameFixture.h"
+
+#include <cmath>
+
+namespace
+{
+const wchar_t START_OVERLAY[] = L"FPS 00/60  CPU 000%\n"
+                                L"Sphere1 (-40.00, 0.00, 0.00) R=50.00\n"
+                                L"Sphere2 (40.00, 0.00, 0.00) R=50.00\n"
+                                L"AABB true\n"
+                                L"Collision true\n";
+
+std::string State(D3DRENDERSTATETYPE state, DWORD value)
+{
+    return "SetRenderState " + std::to_string(int(state)) + " " + std::to_string(value);
+}
+
+DWORD LastState(const FakeDevice& device, D3DRENDERSTATETYPE state)
+{
+    for (auto it = device.renderStates.rbegin(); it != device.renderStates.rend(); ++it)
+        if (it->first == state)
+            return it->second;
+    ADD_FAILURE() << "render state " << state << " never set";
+    return 0;
+}
+} // namespace
+
+TEST_F(FrameTest, OneFrameRunsItsStepsInOrder)
+{
+    api.log.calls.clear();
+    Frame();
+
+    const std::vector<std::string> expected = {
+        "Clear", "BeginScene", "SetTransform VIEW",
+        State(D3DRS_FILLMODE, D3DFILL_SOLID), State(D3DRS_LIGHTING, TRUE), State(D3DRS_ALPHABLENDENABLE, TRUE),
+        State(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA), "SetLight 0", "LightEnable 0 1",
+        State(D3DRS_AMBIENT, 0x00202020), "SetMaterial",
+        "CreateSphere", "SetTransform WORLD", "DrawSubset Sphere 0", "Release Sphere", "Release Buffer",
+        "CreateSphere", "SetTransform WORLD", "DrawSubset Sphere 0", "Release Sphere", "Release Buffer",
+        "SetMaterial",
+        "CreateBox", "SetTransform WORLD", "DrawSubset Box 0", "Release Box", "Release Buffer",
+        "CreateBox", "SetTransform WORLD", "DrawSubset Box 0", "Release Box", "Release Buffer",
+        "DrawTextW", "EndScene", "Present"};
+    EXPECT_EQ(expected, api.log.calls);
+    // The source blend factor is left at the device's default.
+    for (const auto& state : api.device.renderStates)
+        EXPECT_NE(D3DRS_SRCBLEND, state.first);
+
+    // Paced: the frame reached Wait at once and slept out its 16 ms budget.
+    EXPECT_EQ(std::vector<DWORD>{16}, platform.sleeps);
+    EXPECT_EQ(1u, g_frameRate.GetFrameCount());
+}
+
+TEST_F(FrameTest, MaterialsAreHalfTransparentRedThenYellow)
+{
+    Frame();
+    ASSERT_EQ(2u, api.device.materials.size());
+    struct Case { D3DCOLORVALUE color; };
+    const D3DCOLORVALUE expected[] = {{1, 0, 0, 0.5f}, {1, 1, 0, 0.5f}};
+    for (int i = 0; i < 2; ++i)
+    {
+        const D3DMATERIAL9& m = api.device.materials[i];
+        EXPECT_EQ(0, memcmp(&expected[i], &m.Diffuse, sizeof(D3DCOLORVALUE))) << i;
+        EXPECT_EQ(0, memcmp(&expected[i], &m.Ambient, sizeof(D3DCOLORVALUE))) << i;
+        EXPECT_EQ(0.0f, m.Specular.r + m.Specular.g + m.Specular.b + m.Specular.a);
+        EXPECT_EQ(0.0f, m.Emissive.r + m.Emissive.g + m.Emissive.b + m.Emissive.a);
+        EXPECT_EQ(0.0f, m.Power);
+    }
+}
+
+TEST_F(FrameTest, TheFirstFramesShowTheStartOverlayInRedAtTheTopLeft)
+{
+    for (int i = 0; i < 15; ++i)
+    {
+        Frame();
+        EXPECT_EQ(START_OVERLAY, LastOverlay()) << "frame " << i;
+    }
+    const auto& call = api.fonts[0]->drawn.back();
+    EXPECT_EQ(nullptr, call.sprite);
+    EXPECT_EQ(-1, call.count);
+    EXPECT_EQ(10, call.rect.left);
+    EXPECT_EQ(10, call.rect.top);
+    EXPECT_EQ(400, call.rect.right);
+    EXPECT_EQ(300, call.rect.bottom);
+    EXPECT_EQ(DWORD(DT_NOCLIP), call.format);
+    EXPECT_EQ(0xFFFF0000u, call.color);
+}
+
+TEST_F(FrameTest, AfterSixteenPacedFramesTheOverlayReadsSixtyOfSixty)
+{
+    for (int i = 0; i < 40; ++i)
+        Frame();
+    EXPECT_EQ(0u, LastOverlay().find(L"FPS 60/60  CPU ")) << std::string(LastOverlay().begin(), LastOverlay().end());
+}
+
+TEST_F(FrameTest, RatesOfAHundredOrMorePrintWithThreeDigits)
+{
+    g_frameRate.SetFrameRate(250); // 4 ms budgets
+    for (int i = 0; i < 20; ++i)
+        Frame();
+    EXPECT_EQ(0u, LastOverlay().find(L"FPS 250/250  CPU "));
+}
+
+TEST_F(FrameTest, ASmallNegativeCoordinateKeepsItsSign)
+{
+    g_sphere1.SetCenter(D3DXVECTOR3(-0.001f, 0.0f, 0.0f));
+    Frame();
+    EXPECT_NE(std::wstring::npos, LastOverlay().find(L"Sphere1 (-0.00, 0.00, 0.00) R=50.00\n"));
+}
+
+TEST_F(FrameTest, TheOverlayShowsTheTestsAfterThisFramesMove)
+{
+    // Sphere 1 moved left until the two only touch: both answers turn false.
+    g_sphere1.SetCenter(D3DXVECTOR3(-59.0f, 0.0f, 0.0f));
+    g_controlMode = CONTROL_SPHERE1;
+    g_tabLatch = true;
+    Frame({VK_LEFT});
+    EXPECT_NE(std::wstring::npos, LastOverlay().find(L"Sphere1 (-60.00, 0.00, 0.00) R=50.00\n"));
+    EXPECT_NE(std::wstring::npos, LastOverlay().find(L"AABB false\nCollision false\n"));
+}
+
+TEST_F(FrameTest, TheSelectedSphereSkipsEveryEighthFrame)
+{
+    g_controlMode = CONTROL_SPHERE1;
+    g_tabLatch = true;
+    for (int frame = 0; frame < 17; ++frame)
+    {
+        const bool bHidden = frame % 8 == 0; // the count before this frame's Wait
+        api.sphereCalls.clear();
+        api.boxCalls.clear();
+        Frame();
+        ASSERT_EQ(bHidden ? 1u : 2u, api.sphereCalls.size()) << "frame " << frame;
+        ASSERT_EQ(bHidden ? 1u : 2u, api.boxCalls.size()) << "frame " << frame;
+        // What is drawn when sphere 1 hides is sphere 2 (its box is centred at +40).
+        EXPECT_EQ(50.0f, api.sphereCalls.back().radius);
+        EXPECT_EQ(40.0f, api.device.LastTransform(D3DTS_WORLD)._41);
+    }
+}
+
+TEST_F(FrameTest, InCameraModeNothingBlinks)
+{
+    for (int frame = 0; frame < 9; ++frame)
+    {
+        api.sphereCalls.clear();
+        Frame();
+        EXPECT_EQ(2u, api.sphereCalls.size());
+    }
+}
+
+TEST_F(FrameTest, WHeldDrawsWireframeAndReleasingItReturnsToSolid)
+{
+    Frame({'W'});
+    EXPECT_EQ(DWORD(D3DFILL_WIREFRAME), LastState(api.device, D3DRS_FILLMODE));
+    Frame();
+    EXPECT_EQ(DWORD(D3DFILL_SOLID), LastState(api.device, D3DRS_FILLMODE));
+}
+
+TEST_F(FrameTest, TheLightCirclesFortyFiveDegreesDown)
+{
+    struct Case { DWORD t; float x, y, z; };
+    const float h = std::sqrt(0.5f);
+    const Case cases[] = {
+        {0, h, -h, 0},
+        {550, 0, -h, h},                       // a quarter turn
+        {1100, -h, -h, 0},                     // half a turn
+        {4294967000u, -0.70574f, -h, -0.04398f}, // 49 days of uptime: the exact angle, no float steps
+    };
+    for (const Case& c : cases)
+    {
+        platform.dwTime = c.t;
+        Frame();
+        const D3DLIGHT9& light = api.device.lights.back();
+        EXPECT_EQ(D3DLIGHT_DIRECTIONAL, light.Type);
+        EXPECT_NEAR(c.x, light.Direction.x, 2e-3) << "t=" << c.t;
+        EXPECT_NEAR(c.y, light.Direction.y, 1e-5) << "t=" << c.t;
+        EXPECT_NEAR(c.z, light.Direction.z, 2e-3) << "t=" << c.t;
+        EXPECT_EQ(1.0f, light.Diffuse.r);
+        EXPECT_EQ(1.0f, light.Diffuse.g);
+        EXPECT_EQ(1.0f, light.Diffuse.b);
+        EXPECT_EQ(0.0f, light.Diffuse.a);
+        EXPECT_EQ(1000.0f, light.Range);
+    }
+}
+
+TEST_F(FrameTest, AFailingSceneBeepsPausesAndStillFinishesTheFrame)
+{
+    api.device.hrBeginScene = D3DERR_INVALIDCALL;
+    for (int i = 0; i < 3; ++i)
+    {
+        platform.sleeps.clear();
+        api.device.nPresents = 0;
+        Frame();
+        EXPECT_EQ(size_t(i + 1), platform.beeps.size());
+        EXPECT_EQ(0u, platform.beeps.back());
+        ASSERT_FALSE(platform.sleeps.empty());
+        EXPECT_EQ(500u, platform.sleeps.front());
+        EXPECT_EQ(1, api.device.nPresents);
+        EXPECT_EQ(START_OVERLAY, LastOverlay());
+    }
+    EXPECT_EQ(3u, g_frameRate.GetFrameCount());
+}
+
+TEST_F(FrameTest, WithoutADeviceTheFrameDoesNothing)
+{
+    ShutdownApplication();
+    api.log.calls.clear();
+    RenderFrame();
+    EXPECT_TRUE(api.log.calls.empty());
+    EXPECT_TRUE(platform.sleeps.empty());
+    ASSERT_TRUE(InitScene(reinterpret_cast<HWND>(0x1234))); // for TearDown
+}

@@ -1,0 +1,141 @@
+// The real frame on the real (Wine) Direct3D device: probes the colours of the
+// back buffer after a few frames. Keys and clock are faked so the pictures are
+// the same on every run; everything that draws is real.
+#include "app/Scene.h"
+#include "frame/Controls.h"
+#include "frame/RenderFrame.h"
+#include "graphics/Graphics.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+struct Rgb
+{
+    int r, g, b;
+};
+
+class SceneVisualTest : public ::testing::Test
+{
+protected:
+    FakePlatform platform;
+    HWND hWnd = nullptr;
+    std::vector<DWORD> pixels; // the back buffer, 640 x 480, X8R8G8B8
+
+    void SetUp() override
+    {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KelvaneVisualTest";
+        RegisterClassExW(&wc);
+        RECT rc = {0, 0, 640, 480};
+        AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
+        hWnd = CreateWindowExW(0, wc.lpszClassName, L"kelvane visual test", WS_OVERLAPPEDWINDOW, 0, 0,
+                               rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, hWnd);
+        ShowWindow(hWnd, SW_SHOWNORMAL);
+        ASSERT_TRUE(InitScene(hWnd)) << "no Direct3D device on this display";
+        g_controlMode = CONTROL_CAMERA;
+        g_tabLatch = false;
+    }
+
+    void TearDown() override
+    {
+        ShutdownApplication();
+        if (hWnd)
+            DestroyWindow(hWnd);
+    }
+
+    void Frames(int n, std::initializer_list<int> keys = {})
+    {
+        platform.ReleaseAll();
+        for (int key : keys)
+            platform.Press(key);
+        for (int i = 0; i < n; ++i)
+            RenderFrame();
+        ReadBackBuffer();
+    }
+
+    void ReadBackBuffer()
+    {
+        IDirect3DDevice9* pDevice = g_pGraphics->GetDevice();
+        IDirect3DSurface9* pBack = nullptr;
+        IDirect3DSurface9* pCopy = nullptr;
+        ASSERT_EQ(D3D_OK, pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBack));
+        D3DSURFACE_DESC desc;
+        pBack->GetDesc(&desc);
+        ASSERT_EQ(640u, desc.Width);
+        ASSERT_EQ(480u, desc.Height);
+        ASSERT_EQ(D3D_OK, pDevice->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                                D3DPOOL_SYSTEMMEM, &pCopy, nullptr));
+        ASSERT_EQ(D3D_OK, pDevice->GetRenderTargetData(pBack, pCopy));
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
+        pixels.resize(640 * 480);
+        for (int y = 0; y < 480; ++y)
+            memcpy(&pixels[y * 640], static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, 640 * 4);
+        pCopy->UnlockRect();
+        pCopy->Release();
+        pBack->Release();
+    }
+
+    Rgb At(int x, int y) const
+    {
+        DWORD c = pixels[y * 640 + x];
+        return {int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF)};
+    }
+
+    int CountInRect(int x0, int y0, int x1, int y1, bool (*pred)(Rgb)) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += pred(At(x, y)) ? 1 : 0;
+        return n;
+    }
+};
+
+bool IsBlue(Rgb c) { return c.r < 8 && c.g < 8 && c.b > 247; }
+bool IsRedTinted(Rgb c) { return c.r > 100 && c.r > c.g + 60; }
+bool IsOverlayRed(Rgb c) { return c.r > 200 && c.g < 60 && c.b < 60; }
+} // namespace
+
+TEST_F(SceneVisualTest, BlueBackgroundRedSpheresAndTheOverlay)
+{
+    Frames(3);
+    for (auto corner : {std::pair<int, int>{2, 477}, {637, 477}, {637, 2}, {2, 240}})
+    {
+        Rgb c = At(corner.first, corner.second);
+        EXPECT_TRUE(IsBlue(c)) << "corner " << corner.first << "," << corner.second << ": " << c.r << " " << c.g
+                               << " " << c.b;
+    }
+    // Sphere centres project to about x = 243 and x = 397 on the middle row.
+    for (int x : {243, 320, 397})
+    {
+        Rgb c = At(x, 240);
+        EXPECT_TRUE(IsRedTinted(c)) << "x=" << x << ": " << c.r << " " << c.g << " " << c.b;
+    }
+    // Red text in the top-left corner, none elsewhere at the top right.
+    EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
+    EXPECT_EQ(0, CountInRect(500, 10, 640, 100, IsOverlayRed));
+}
+
+TEST_F(SceneVisualTest, WHeldShowsTheSpheresAsWireframe)
+{
+    Frames(2);
+    const int solid = CountInRect(200, 150, 440, 330, IsRedTinted);
+    Frames(2, {'W'});
+    const int wire = CountInRect(200, 150, 440, 330, IsRedTinted);
+    Frames(2);
+    const int solidAgain = CountInRect(200, 150, 440, 330, IsRedTinted);
+
+    EXPECT_GT(solid, 30000);
+    EXPECT_LT(wire * 3, solid) << "wireframe leaves most of the background visible";
+    EXPECT_GT(wire, 500) << "but the wires themselves are drawn";
+    EXPECT_EQ(solid, solidAgain);
+}
