@@ -4,8 +4,10 @@
 // them only through unsigned differences.
 #pragma once
 
-#include <mmsystem.h>
 #include <windows.h>
+
+// after windows.h, whose types it uses
+#include <mmsystem.h>
 
 // The current time in milliseconds: timeGetTime when the start-up probe accepted
 // the multimedia timer, GetTickCount otherwise (also before the probe has run).
