@@ -24,7 +24,7 @@ CCameraFlyer::~CCameraFlyer()
 void CCameraFlyer::Update()
 {
     // SHIFT is queried on every step, keyboard on or off; the other keys only
-    // while the keyboard is ours, so a sphere's controls are left unread.
+    // while the keyboard is ours.
     const bool bShift = IsKeyPressed(nKeyShift);
 
     if (bActive && !bShift)
