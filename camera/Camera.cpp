@@ -1,21 +1,12 @@
 #include "camera/Camera.h"
 
-CCamera::CCamera() : vPosition(0.0f, 0.0f, 0.0f), vTarget(0.0f, 0.0f, 0.0f), vUp(0.0f, 0.0f, 0.0f)
-{
-}
+CCamera::CCamera() : vPosition(0.0f, 0.0f, 0.0f), vTarget(0.0f, 0.0f, 0.0f), vUp(0.0f, 0.0f, 0.0f) {}
 
-CCamera::~CCamera()
-{
-}
+CCamera::~CCamera() {}
 
-void CCamera::Update()
-{
-}
+void CCamera::Update() {}
 
-void CCamera::SetPosition(const D3DXVECTOR3& vNewPosition)
-{
-    vPosition = vNewPosition;
-}
+void CCamera::SetPosition(const D3DXVECTOR3& vNewPosition) { vPosition = vNewPosition; }
 
 void CCamera::ApplyView(IDirect3DDevice9* pDevice)
 {

@@ -17,9 +17,7 @@ CCameraFlyer::CCameraFlyer()
     vUp = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
 }
 
-CCameraFlyer::~CCameraFlyer()
-{
-}
+CCameraFlyer::~CCameraFlyer() {}
 
 void CCameraFlyer::Update()
 {

@@ -7,18 +7,11 @@ const float kFollowWeight = 0.25f;
 const float kKeepWeight = 0.75f;
 } // namespace
 
-CCameraSmooth::CCameraSmooth() : pFollowed(nullptr)
-{
-}
+CCameraSmooth::CCameraSmooth() : pFollowed(nullptr) {}
 
-CCameraSmooth::~CCameraSmooth()
-{
-}
+CCameraSmooth::~CCameraSmooth() {}
 
-void CCameraSmooth::SetFollowed(CCamera* pCamera)
-{
-    pFollowed = pCamera;
-}
+void CCameraSmooth::SetFollowed(CCamera* pCamera) { pFollowed = pCamera; }
 
 void CCameraSmooth::Update()
 {

@@ -2,18 +2,15 @@
 
 #include "graphics/Direct3DApi.h"
 
-CCollision::CCollision(int nKind) : aabb(), nKind(nKind)
-{
-}
+CCollision::CCollision(int nKind) : aabb(), nKind(nKind) {}
 
-CCollision::CCollision(int nKind, float fMinX, float fMinY, float fMinZ, float fMaxX, float fMaxY, float fMaxZ)
+CCollision::CCollision(int nKind, float fMinX, float fMinY, float fMinZ, float fMaxX, float fMaxY,
+                       float fMaxZ)
     : aabb(fMinX, fMinY, fMinZ, fMaxX, fMaxY, fMaxZ), nKind(nKind)
 {
 }
 
-CCollision::~CCollision()
-{
-}
+CCollision::~CCollision() {}
 
 HRESULT CCollision::DrawAABB(IDirect3DDevice9* pDevice) const
 {

@@ -2,9 +2,7 @@
 
 #include "graphics/Direct3DApi.h"
 
-CCollisionSphere::CCollisionSphere() : CCollision(0), vCenter(0.0f, 0.0f, 0.0f), fRadius(0.0f)
-{
-}
+CCollisionSphere::CCollisionSphere() : CCollision(0), vCenter(0.0f, 0.0f, 0.0f), fRadius(0.0f) {}
 
 void CCollisionSphere::SetCenterRadius(const D3DXVECTOR3& vNewCenter, float fNewRadius)
 {

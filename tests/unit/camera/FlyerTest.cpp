@@ -91,7 +91,8 @@ TEST_F(Flyer, ArrowsWithoutShiftTurnAndLeaveTheEyePoint)
         int nKey;
         float fYaw, fPitch;
     };
-    const Case cases[] = {{VK_LEFT, -kStep, 0}, {VK_RIGHT, kStep, 0}, {VK_DOWN, 0, -kStep}, {VK_UP, 0, kStep}};
+    const Case cases[] = {
+        {VK_LEFT, -kStep, 0}, {VK_RIGHT, kStep, 0}, {VK_DOWN, 0, -kStep}, {VK_UP, 0, kStep}};
     for (const Case& c : cases)
     {
         TestFlyer fresh;
@@ -176,7 +177,8 @@ TEST_F(Flyer, ZAndXMoveAlongTheViewWithOrWithoutShift)
 TEST_F(Flyer, ForwardUsesTheAnglesOfThisStep)
 {
     StepWith({VK_UP, 'Z'});
-    const D3DXVECTOR3 vForward(std::sin(0.0f) * std::cos(kStep), std::sin(kStep), std::cos(0.0f) * std::cos(kStep));
+    const D3DXVECTOR3 vForward(std::sin(0.0f) * std::cos(kStep), std::sin(kStep),
+                               std::cos(0.0f) * std::cos(kStep));
     ExpectVector(*flyer.GetPosition(), vForward.x, vForward.y, vForward.z);
     const D3DXVECTOR3 vTarget = vForward + vForward;
     ExpectVector(*flyer.GetTarget(), vTarget.x, vTarget.y, vTarget.z);

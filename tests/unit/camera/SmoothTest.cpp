@@ -21,10 +21,7 @@ protected:
     CCameraSmooth smooth;
 };
 
-float Length(const D3DXVECTOR3& v)
-{
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
+float Length(const D3DXVECTOR3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 } // namespace
 
 TEST_F(Smooth, WithoutAFollowedCameraNothingChanges)
@@ -52,7 +49,8 @@ TEST_F(Smooth, FollowingItselfDoesNothing)
 TEST_F(Smooth, FirstStepCopiesTheFollowedCameraExactly)
 {
     // An up vector that is not unit length shows that the copy is not normalised.
-    followed.Place(D3DXVECTOR3(1.1f, 2.2f, 3.3f), D3DXVECTOR3(-4.4f, 5.5f, 6.6f), D3DXVECTOR3(0.3f, 0.9f, 0.1f));
+    followed.Place(D3DXVECTOR3(1.1f, 2.2f, 3.3f), D3DXVECTOR3(-4.4f, 5.5f, 6.6f),
+                   D3DXVECTOR3(0.3f, 0.9f, 0.1f));
     followed.vStep = D3DXVECTOR3(0, 0, 1);
     Synchronise();
     // The followed camera stepped first; its new place is the one copied.

@@ -13,7 +13,8 @@ namespace
 class BoxVolume : public CCollision
 {
 public:
-    BoxVolume(float x0, float y0, float z0, float x1, float y1, float z1) : CCollision(1, x0, y0, z0, x1, y1, z1)
+    BoxVolume(float x0, float y0, float z0, float x1, float y1, float z1)
+        : CCollision(1, x0, y0, z0, x1, y1, z1)
     {
     }
     HRESULT Draw(IDirect3DDevice9*) const override { return S_OK; }
@@ -67,8 +68,9 @@ TEST_F(VolumeDrawing, SphereIsA16By16MeshOfItsRadiusAtItsCentre)
     EXPECT_EQ(api.sphereCalls[0].stacks, 16u);
     EXPECT_TRUE(api.sphereCalls[0].bWantsAdjacency);
     ExpectWorldAt(-40, 0, 0);
-    EXPECT_EQ(api.log.calls, (std::vector<std::string>{"CreateSphere", "SetTransform WORLD", "DrawSubset Sphere 0",
-                                                       "Release Sphere", "Release Buffer"}));
+    EXPECT_EQ(api.log.calls,
+              (std::vector<std::string>{"CreateSphere", "SetTransform WORLD", "DrawSubset Sphere 0",
+                                        "Release Sphere", "Release Buffer"}));
     ExpectEverythingReleasedOnce();
 }
 

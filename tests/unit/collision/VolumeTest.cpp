@@ -26,10 +26,7 @@ struct BoxCase
     bool bExpected;
 };
 
-std::ostream& operator<<(std::ostream& os, const BoxCase& c)
-{
-    return os << c.name;
-}
+std::ostream& operator<<(std::ostream& os, const BoxCase& c) { return os << c.name; }
 
 struct SphereCase
 {
@@ -42,10 +39,7 @@ struct SphereCase
     bool bSpheresCollide;
 };
 
-std::ostream& operator<<(std::ostream& os, const SphereCase& c)
-{
-    return os << c.name;
-}
+std::ostream& operator<<(std::ostream& os, const SphereCase& c) { return os << c.name; }
 
 // Test names from the case names ("face x" -> "face_x").
 template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>& info)
@@ -116,8 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Swapped corners are taken as they are.
                       BoxCase{"inverted inside a box", AABB(10, 10, 10, -10, -10, -10),
                               AABB(-50, -50, -50, 50, 50, 50), true},
-                      BoxCase{"two inverted", AABB(10, 10, 10, -10, -10, -10), AABB(10, 10, 10, -10, -10, -10),
-                              false}),
+                      BoxCase{"two inverted", AABB(10, 10, 10, -10, -10, -10),
+                              AABB(10, 10, 10, -10, -10, -10), false}),
     CaseName<BoxCase>);
 
 TEST(AABB, NaNAnywhereMeansNoOverlap)
@@ -203,14 +197,16 @@ INSTANTIATE_TEST_SUITE_P(
         SphereCase{"boxes only", D3DXVECTOR3(0, 0, 0), 50, D3DXVECTOR3(80, 80, 0), 50, true, false},
         // Distance exactly 7 along a diagonal (2, 3, 6) against radii 3 + 4.
         SphereCase{"touching diagonally", D3DXVECTOR3(0, 0, 0), 3, D3DXVECTOR3(2, 3, 6), 4, true, false},
-        SphereCase{"just inside diagonally", D3DXVECTOR3(0, 0, 0), 3, D3DXVECTOR3(2, 3, 6), 4.001f, true, true},
+        SphereCase{"just inside diagonally", D3DXVECTOR3(0, 0, 0), 3, D3DXVECTOR3(2, 3, 6), 4.001f, true,
+                   true},
         SphereCase{"same centre radius 0", D3DXVECTOR3(3, 3, 3), 0, D3DXVECTOR3(3, 3, 3), 0, false, false},
         SphereCase{"same centre", D3DXVECTOR3(3, 3, 3), 1, D3DXVECTOR3(3, 3, 3), 1, true, true},
         SphereCase{"NaN centre", D3DXVECTOR3(kNaN, 0, 0), 50, D3DXVECTOR3(0, 0, 0), 50, false, false},
         SphereCase{"NaN radius", D3DXVECTOR3(0, 0, 0), kNaN, D3DXVECTOR3(0, 0, 0), 50, false, false},
         // Negative radii go through the formulas unchanged: the squared sum is
         // still large while the inverted boxes miss each other.
-        SphereCase{"both radii negative", D3DXVECTOR3(-40, 0, 0), -50, D3DXVECTOR3(40, 0, 0), -50, false, true},
+        SphereCase{"both radii negative", D3DXVECTOR3(-40, 0, 0), -50, D3DXVECTOR3(40, 0, 0), -50, false,
+                   true},
         SphereCase{"one radius negative", D3DXVECTOR3(-40, 0, 0), 60, D3DXVECTOR3(40, 0, 0), -10, false,
                    false}),
     CaseName<SphereCase>);
