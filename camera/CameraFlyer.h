@@ -1,0 +1,34 @@
+// The camera flown with the keyboard: arrows turn it (or slide it with SHIFT),
+// Z and X move it forward and back, one step per frame.
+#pragma once
+
+#include "camera/Camera.h"
+
+class CCameraFlyer : public CCamera
+{
+public:
+    // Level, looking along +z, up (0, 1, 0), keyboard on.
+    CCameraFlyer();
+    ~CCameraFlyer() override;
+
+    // One step of keyboard flight; rewrites the look-at point one unit ahead of
+    // the eye point even when the keyboard is off.
+    void Update() override;
+
+    // Keyboard control on; the frame switches it every frame.
+    bool bActive;
+
+protected:
+    float fYaw;   // heading in radians, 0 along +z, positive towards +x; never wrapped
+    float fPitch; // elevation in radians, positive looks up; never clamped
+
+    int nKeyLeft;
+    int nKeyRight;
+    int nKeyUp;
+    int nKeyDown;
+    int nKeyForward;
+    int nKeyBackward;
+    int nKeyShift;
+};
+
+extern CCameraFlyer g_cameraFlyer;
