@@ -42,6 +42,9 @@ protected:
         ASSERT_TRUE(InitScene(hWnd)) << "no Direct3D device on this display";
         g_controlMode = CONTROL_CAMERA;
         g_tabLatch = false;
+        // A quarter turn into the light's circle: it shines from behind the
+        // camera onto the spheres' front faces.
+        platform.dwTime = 550;
     }
 
     void TearDown() override
@@ -61,27 +64,32 @@ protected:
         ReadBackBuffer();
     }
 
+    // What the last frame presented, read back from the screen where the
+    // window's client area is.
     void ReadBackBuffer()
     {
-        IDirect3DDevice9* pDevice = g_pGraphics->GetDevice();
-        IDirect3DSurface9* pBack = nullptr;
-        IDirect3DSurface9* pCopy = nullptr;
-        ASSERT_EQ(D3D_OK, pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBack));
-        D3DSURFACE_DESC desc;
-        pBack->GetDesc(&desc);
-        ASSERT_EQ(640u, desc.Width);
-        ASSERT_EQ(480u, desc.Height);
-        ASSERT_EQ(D3D_OK, pDevice->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                                D3DPOOL_SYSTEMMEM, &pCopy, nullptr));
-        ASSERT_EQ(D3D_OK, pDevice->GetRenderTargetData(pBack, pCopy));
-        D3DLOCKED_RECT locked;
-        ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-        pixels.resize(640 * 480);
-        for (int y = 0; y < 480; ++y)
-            memcpy(&pixels[y * 640], static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, 640 * 4);
-        pCopy->UnlockRect();
-        pCopy->Release();
-        pBack->Release();
+        POINT origin = {0, 0};
+        ClientToScreen(hWnd, &origin);
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+        bmi.bmiHeader.biWidth = 640;
+        bmi.bmiHeader.biHeight = -480; // top-down
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        void* pBits = nullptr;
+        HDC hScreen = GetDC(nullptr);
+        HDC hMem = CreateCompatibleDC(hScreen);
+        HBITMAP hBitmap = CreateDIBSection(hScreen, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+        ASSERT_NE(nullptr, hBitmap);
+        HGDIOBJ hOld = SelectObject(hMem, hBitmap);
+        EXPECT_TRUE(BitBlt(hMem, 0, 0, 640, 480, hScreen, origin.x, origin.y, SRCCOPY));
+        GdiFlush();
+        pixels.assign(static_cast<DWORD*>(pBits), static_cast<DWORD*>(pBits) + 640 * 480);
+        SelectObject(hMem, hOld);
+        DeleteObject(hBitmap);
+        DeleteDC(hMem);
+        ReleaseDC(nullptr, hScreen);
     }
 
     Rgb At(int x, int y) const
@@ -101,7 +109,10 @@ protected:
 };
 
 bool IsBlue(Rgb c) { return c.r < 8 && c.g < 8 && c.b > 247; }
-bool IsRedTinted(Rgb c) { return c.r > 100 && c.r > c.g + 60; }
+// Red sphere under the yellow box, over blue: the blue is halved twice.
+bool IsRedTinted(Rgb c) { return c.r > 200 && c.b < 100; }
+// Only the box's yellow over blue: the blue is halved once.
+bool IsBoxOnly(Rgb c) { return c.r > 150 && c.g > 150 && c.b >= 100 && c.b < 160; }
 bool IsOverlayRed(Rgb c) { return c.r > 200 && c.g < 60 && c.b < 60; }
 } // namespace
 
@@ -119,6 +130,12 @@ TEST_F(SceneVisualTest, BlueBackgroundRedSpheresAndTheOverlay)
     {
         Rgb c = At(x, 240);
         EXPECT_TRUE(IsRedTinted(c)) << "x=" << x << ": " << c.r << " " << c.g << " " << c.b;
+    }
+    // Inside the boxes, beside the spheres, only the box tints the background.
+    for (int x : {125, 515})
+    {
+        Rgb c = At(x, 240);
+        EXPECT_TRUE(IsBoxOnly(c)) << "x=" << x << ": " << c.r << " " << c.g << " " << c.b;
     }
     // Red text in the top-left corner, none elsewhere at the top right.
     EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
