@@ -44,15 +44,17 @@ _kelvane_cleanup() {
 }
 trap _kelvane_cleanup EXIT
 
-# wait_for_window NAME [TIMEOUT]: prints the id of the first visible window
-# whose name is exactly NAME; fails when none appears in time.
+# wait_for_window NAME [TIMEOUT]: prints the id of the first visible window of
+# the started program whose name is exactly NAME (Wine sets _NET_WM_PID to the
+# process's pid); fails when none appears in time.
 wait_for_window() {
     local name="$1" timeout="${2:-30}" wid="" i
     # Names are matched as regular expressions; anchor them and escape the rest.
     local pattern
     pattern="^$(printf '%s' "$name" | sed 's/[][\.*^$(){}?+|/]/\\&/g')\$"
     for ((i = 0; i < timeout * 10; i++)); do
-        wid=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
+        wid=$(xdotool search --all --onlyvisible --pid "$KELVANE_PID" --name "$pattern" 2>/dev/null |
+            head -n 1 || true)
         [ -n "$wid" ] && { echo "$wid"; return 0; }
         kelvane_running || return 1
         sleep 0.1
@@ -65,7 +67,7 @@ wait_for_no_window() {
     local name="$1" timeout="${2:-10}" i pattern
     pattern="^$(printf '%s' "$name" | sed 's/[][\.*^$(){}?+|/]/\\&/g')\$"
     for ((i = 0; i < timeout * 10; i++)); do
-        xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+        xdotool search --all --onlyvisible --pid "$KELVANE_PID" --name "$pattern" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
     return 1
@@ -88,7 +90,8 @@ start_kelvane() {
 
 # wait_kelvane_exit TIMEOUT: waits for the program to end, prints its exit code
 # and stores it in KELVANE_EXIT_CODE. A program still running after TIMEOUT
-# seconds is killed and the test fails.
+# seconds is killed and the test fails. Call it directly, not in $(...): only
+# this shell can collect the exit code of its child.
 wait_kelvane_exit() {
     local timeout="${1:-10}" i
     for ((i = 0; i < timeout * 10; i++)); do
@@ -96,8 +99,9 @@ wait_kelvane_exit() {
         sleep 0.1
     done
     kelvane_running && fail "the program did not end within $timeout s"
-    wait "$KELVANE_PID"
-    KELVANE_EXIT_CODE=$?
+    # "|| ..." keeps a non-zero exit code from ending a caller that runs with set -e.
+    KELVANE_EXIT_CODE=0
+    wait "$KELVANE_PID" || KELVANE_EXIT_CODE=$?
     KELVANE_PID=""
     echo "$KELVANE_EXIT_CODE"
 }

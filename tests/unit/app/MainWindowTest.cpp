@@ -1,8 +1,8 @@
 // The shell on a real window: class registration, creation and sizing, the
 // window procedure's commands, the message loop's exit, and the About box.
 // These tests need a display.
-#include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/Application.h"
 #include "app/Scene.h"
 #include "resources/resource.h"
 #include "tests/fakes/FakeDirect3D.h"
@@ -16,10 +16,7 @@
 
 namespace
 {
-HINSTANCE Module()
-{
-    return GetModuleHandleW(nullptr);
-}
+HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
 std::wstring WindowText(HWND hWnd)
 {
@@ -69,7 +66,7 @@ void DrainMessages()
 // test instead of hanging it.
 class DialogDriver
 {
-public:
+  public:
     struct Seen
     {
         HWND hDlg = nullptr;
@@ -97,7 +94,7 @@ public:
     std::vector<Seen> seen;
     bool bWatchdogFired = false;
 
-private:
+  private:
     static LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam)
     {
         HWND hWnd = reinterpret_cast<HWND>(wParam);
@@ -167,7 +164,7 @@ TEST(MainWindowClass, RegisteredRecord)
 
 class MainWindow : public testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         RegisterClassOnce();
@@ -227,7 +224,8 @@ TEST_F(MainWindow, ShownWithTitleMenuAndClientAreaOf640By480)
     EXPECT_TRUE(IsWindowVisible(g_hWnd));
     EXPECT_EQ(L"kelvane", WindowText(g_hWnd));
     EXPECT_EQ(L"RIREZADOZ", ClassName(g_hWnd));
-    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), DWORD(GetWindowLongW(g_hWnd, GWL_STYLE)) & ~DWORD(WS_VISIBLE | WS_CLIPSIBLINGS));
+    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW),
+              DWORD(GetWindowLongW(g_hWnd, GWL_STYLE)) & ~DWORD(WS_VISIBLE | WS_CLIPSIBLINGS));
     EXPECT_EQ(2, GetMenuItemCount(GetMenu(g_hWnd))) << "the class's menu";
 
     RECT rc;
@@ -326,7 +324,8 @@ class AboutBox : public testing::TestWithParam<AboutEnding>
 TEST_P(AboutBox, Ends)
 {
     DialogDriver driver(GetParam().posted);
-    INT_PTR nResult = DialogBoxParamW(Module(), MAKEINTRESOURCEW(ID_DIALOG_ABOUT), nullptr, AboutDialogProc, 0);
+    INT_PTR nResult =
+        DialogBoxParamW(Module(), MAKEINTRESOURCEW(ID_DIALOG_ABOUT), nullptr, AboutDialogProc, 0);
     EXPECT_EQ(GetParam().nResult, nResult);
     ASSERT_EQ(1u, driver.seen.size());
     EXPECT_EQ(ABOUT_CAPTION, driver.seen[0].caption);

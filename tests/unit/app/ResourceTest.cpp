@@ -14,13 +14,10 @@
 
 namespace
 {
-const WORD LANG_JA = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT); // 1041
+const WORD LANG_JA = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);      // 1041
 const WORD LANG_EN_US = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US); // 1033
 
-HMODULE Module()
-{
-    return GetModuleHandleW(nullptr);
-}
+HMODULE Module() { return GetModuleHandleW(nullptr); }
 
 // The raw bytes of one resource in one language; empty when there is none.
 std::vector<BYTE> RawResource(LPCWSTR type, LPCWSTR name, WORD lang)
@@ -38,7 +35,7 @@ std::vector<BYTE> RawResource(LPCWSTR type, LPCWSTR name, WORD lang)
 // Sequential reader over a resource template, with the template's alignment rules.
 class TemplateReader
 {
-public:
+  public:
     explicit TemplateReader(const std::vector<BYTE>& bytes) : m_bytes(bytes) {}
 
     WORD Word() { return Read<WORD>(); }
@@ -70,7 +67,7 @@ public:
     void Skip(size_t n) { m_offset += n; }
     bool AtEnd() const { return m_offset >= m_bytes.size(); }
 
-private:
+  private:
     template <typename T> T Read()
     {
         T value{};
