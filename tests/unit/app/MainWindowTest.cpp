@@ -1,0 +1,355 @@
+// The shell on a real window: class registration, creation and sizing, the
+// window procedure's commands, the message loop's exit, and the About box.
+// These tests need a display.
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/Scene.h"
+#include "resources/resource.h"
+#include "tests/fakes/FakeDirect3D.h"
+#include "tests/fakes/FakePlatform.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+HINSTANCE Module() { return GetModuleHandleW(nullptr); }
+
+std::wstring WindowText(HWND hWnd)
+{
+    WCHAR buffer[100] = {};
+    GetWindowTextW(hWnd, buffer, 100);
+    return buffer;
+}
+
+std::wstring ClassName(HWND hWnd)
+{
+    WCHAR buffer[100] = {};
+    GetClassNameW(hWnd, buffer, 100);
+    return buffer;
+}
+
+// Loads the two strings and registers the class as wWinMain does, once per process.
+void RegisterClassOnce()
+{
+    static bool bDone = false;
+    if (bDone)
+        return;
+    LoadStringW(Module(), ID_STRING_TITLE, g_title, 100);
+    LoadStringW(Module(), ID_MAIN, g_windowClass, 100);
+    ASSERT_NE(0, RegisterMainWindowClass(Module()));
+    bDone = true;
+}
+
+// Handles every message waiting for this thread, WM_QUIT included, so that a
+// quit posted by one test does not end the next test's loop or dialog.
+void DrainMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (msg.message != WM_QUIT)
+        {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+// Stands in for whatever an About box shows up as while DialogBoxParamW runs:
+// a CBT hook notes each dialog the thread creates, and once it is activated
+// posts the queued messages to it. A thread timer ends a dialog that is still
+// open after five seconds with 99, so a box that ignores its input fails the
+// test instead of hanging it.
+class DialogDriver
+{
+  public:
+    struct Seen
+    {
+        HWND hDlg = nullptr;
+        std::wstring caption;
+        HWND hOwner = nullptr;
+        BOOL bOwnerEnabled = TRUE;
+        std::wstring okText;
+    };
+
+    explicit DialogDriver(std::vector<MSG> toPost) : m_toPost(std::move(toPost))
+    {
+        s_pCurrent = this;
+        m_hHook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+        m_nTimer = SetTimer(nullptr, 0, 5000, WatchdogProc);
+    }
+    ~DialogDriver()
+    {
+        KillTimer(nullptr, m_nTimer);
+        UnhookWindowsHookEx(m_hHook);
+        s_pCurrent = nullptr;
+    }
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+
+    std::vector<Seen> seen;
+    bool bWatchdogFired = false;
+
+  private:
+    static LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam)
+    {
+        HWND hWnd = reinterpret_cast<HWND>(wParam);
+        if (nCode == HCBT_ACTIVATE && ClassName(hWnd) == L"#32770")
+        {
+            DialogDriver& self = *s_pCurrent;
+            Seen s;
+            s.hDlg = hWnd;
+            s.caption = WindowText(hWnd);
+            s.hOwner = GetWindow(hWnd, GW_OWNER);
+            s.bOwnerEnabled = s.hOwner ? IsWindowEnabled(s.hOwner) : TRUE;
+            s.okText = WindowText(GetDlgItem(hWnd, IDOK));
+            self.seen.push_back(s);
+            for (const MSG& msg : self.m_toPost)
+                PostMessageW(hWnd, msg.message, msg.wParam, msg.lParam);
+        }
+        return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    }
+    static void CALLBACK WatchdogProc(HWND, UINT, UINT_PTR, DWORD)
+    {
+        DialogDriver& self = *s_pCurrent;
+        if (!self.seen.empty() && IsWindow(self.seen.back().hDlg))
+        {
+            self.bWatchdogFired = true;
+            EndDialog(self.seen.back().hDlg, 99);
+        }
+    }
+
+    static DialogDriver* s_pCurrent;
+    std::vector<MSG> m_toPost;
+    HHOOK m_hHook = nullptr;
+    UINT_PTR m_nTimer = 0;
+};
+DialogDriver* DialogDriver::s_pCurrent = nullptr;
+
+MSG Message(UINT message, WPARAM wParam, LPARAM lParam = 0)
+{
+    MSG msg = {};
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    return msg;
+}
+
+const wchar_t* const ABOUT_CAPTION = L"バージョン情報 kelvane";
+} // namespace
+
+TEST(MainWindowClass, RegisteredRecord)
+{
+    RegisterClassOnce();
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    ASSERT_TRUE(GetClassInfoExW(Module(), L"RIREZADOZ", &wc));
+    EXPECT_EQ(UINT(CS_HREDRAW | CS_VREDRAW), wc.style);
+    EXPECT_EQ(&MainWindowProc, wc.lpfnWndProc);
+    EXPECT_EQ(0, wc.cbClsExtra);
+    EXPECT_EQ(0, wc.cbWndExtra);
+    EXPECT_EQ(Module(), wc.hInstance);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), wc.hbrBackground);
+    EXPECT_EQ(MAKEINTRESOURCEW(ID_MAIN), wc.lpszMenuName);
+    EXPECT_EQ(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)), wc.hCursor);
+    // Icons loaded from the module are shared: the same handle on every load.
+    EXPECT_NE(nullptr, wc.hIcon);
+    EXPECT_EQ(LoadIconW(Module(), MAKEINTRESOURCEW(ID_ICON_LARGE)), wc.hIcon);
+    EXPECT_NE(nullptr, wc.hIconSm);
+}
+
+class MainWindow : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        RegisterClassOnce();
+        DrainMessages();
+        // Another window is in the foreground: the loop sleeps instead of rendering.
+        platform.hForeground = GetDesktopWindow();
+        ASSERT_TRUE(InitApplication(Module(), SW_SHOWNORMAL));
+        bStarted = true;
+    }
+    void TearDown() override
+    {
+        if (IsWindow(g_hWnd))
+            DestroyWindow(g_hWnd);
+        if (bStarted)
+            ShutdownApplication();
+        DrainMessages();
+    }
+
+    // Runs the loop with a fake Sleep that gives up with exit code 99 after 50
+    // idle turns, so a loop that never sees WM_QUIT fails instead of hanging.
+    // `afterTurns` idle turns in, `onIdle` is called once.
+    int RunLoopBounded(int afterTurns = 0, void (*onIdle)() = nullptr)
+    {
+        s_afterTurns = afterTurns;
+        s_onIdle = onIdle;
+        s_idleSleeps.clear();
+        g_platform.Sleep = BoundedSleep;
+        return RunMessageLoop(nullptr);
+    }
+
+    static VOID WINAPI BoundedSleep(DWORD ms)
+    {
+        s_idleSleeps.push_back(ms);
+        if (s_onIdle && int(s_idleSleeps.size()) == s_afterTurns)
+            s_onIdle();
+        if (s_idleSleeps.size() == 50)
+            PostQuitMessage(99);
+        ::Sleep(1);
+    }
+
+    FakePlatform platform;
+    FakeDirect3DApi direct3d;
+    bool bStarted = false;
+
+    static std::vector<DWORD> s_idleSleeps;
+    static int s_afterTurns;
+    static void (*s_onIdle)();
+};
+std::vector<DWORD> MainWindow::s_idleSleeps;
+int MainWindow::s_afterTurns = 0;
+void (*MainWindow::s_onIdle)() = nullptr;
+
+TEST_F(MainWindow, ShownWithTitleMenuAndClientAreaOf640By480)
+{
+    ASSERT_NE(nullptr, g_hWnd);
+    EXPECT_EQ(Module(), g_hInstance);
+    EXPECT_TRUE(IsWindowVisible(g_hWnd));
+    EXPECT_EQ(L"kelvane", WindowText(g_hWnd));
+    EXPECT_EQ(L"RIREZADOZ", ClassName(g_hWnd));
+    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW),
+              DWORD(GetWindowLongW(g_hWnd, GWL_STYLE)) & ~DWORD(WS_VISIBLE | WS_CLIPSIBLINGS));
+    EXPECT_EQ(2, GetMenuItemCount(GetMenu(g_hWnd))) << "the class's menu";
+
+    RECT rc;
+    ASSERT_TRUE(GetClientRect(g_hWnd, &rc));
+    EXPECT_EQ(0, rc.left);
+    EXPECT_EQ(0, rc.top);
+    EXPECT_EQ(640, rc.right);
+    EXPECT_EQ(480, rc.bottom);
+}
+
+TEST_F(MainWindow, ExitCommandDestroysWindowAndLoopReturnsZero)
+{
+    PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0);
+    EXPECT_EQ(0, RunLoopBounded());
+    EXPECT_FALSE(IsWindow(g_hWnd));
+}
+
+TEST_F(MainWindow, MenuAndAcceleratorOriginsAreIgnored)
+{
+    // The high word says menu (0) or accelerator (1); only the low word counts.
+    PostMessageW(g_hWnd, WM_COMMAND, MAKEWPARAM(ID_COMMAND_EXIT, 1), 0);
+    EXPECT_EQ(0, RunLoopBounded());
+    EXPECT_FALSE(IsWindow(g_hWnd));
+}
+
+TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
+{
+    EXPECT_EQ(0, RunLoopBounded(3, [] { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }));
+    EXPECT_FALSE(IsWindow(g_hWnd));
+    ASSERT_GE(s_idleSleeps.size(), 3u);
+    for (DWORD ms : s_idleSleeps)
+        EXPECT_EQ(100u, ms);
+}
+
+TEST_F(MainWindow, CloseTakesTheExitPath)
+{
+    PostMessageW(g_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, RunLoopBounded());
+    EXPECT_FALSE(IsWindow(g_hWnd));
+}
+
+TEST_F(MainWindow, OtherCommandsChangeNothing)
+{
+    // Neither exit nor About: the default handling returns 0, the window stays
+    // and no dialog opens (the driver would see it).
+    DialogDriver driver({Message(WM_COMMAND, IDCANCEL)});
+    for (WPARAM id : {WPARAM(0), WPARAM(1), WPARAM(2), WPARAM(103), WPARAM(106), WPARAM(109), WPARAM(0xFFFF)})
+    {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, id, 0));
+        EXPECT_TRUE(IsWindow(g_hWnd));
+    }
+    EXPECT_TRUE(driver.seen.empty());
+
+    // And the loop keeps running: only the bound ends it.
+    EXPECT_EQ(99, RunLoopBounded());
+    EXPECT_TRUE(IsWindow(g_hWnd));
+}
+
+TEST_F(MainWindow, AboutCommandShowsModalBoxOwnedByMainWindow)
+{
+    DialogDriver driver({Message(WM_COMMAND, IDOK)});
+    EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_ABOUT, 0));
+    ASSERT_EQ(1u, driver.seen.size());
+    const DialogDriver::Seen& box = driver.seen[0];
+    EXPECT_FALSE(driver.bWatchdogFired);
+    EXPECT_EQ(ABOUT_CAPTION, box.caption);
+    EXPECT_EQ(g_hWnd, box.hOwner);
+    EXPECT_FALSE(box.bOwnerEnabled) << "the main window stays enabled under a modal box";
+    EXPECT_EQ(L"OK", box.okText);
+    EXPECT_FALSE(IsWindow(box.hDlg));
+    EXPECT_TRUE(IsWindowEnabled(g_hWnd));
+    EXPECT_TRUE(IsWindow(g_hWnd));
+}
+
+TEST_F(MainWindow, AcceleratorOriginOpensAboutToo)
+{
+    DialogDriver driver({Message(WM_COMMAND, IDCANCEL)});
+    EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, MAKEWPARAM(ID_COMMAND_ABOUT, 1), 0));
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(ABOUT_CAPTION, driver.seen[0].caption);
+}
+
+// How the About box ends: DialogBoxParamW's result for what reaches the box.
+struct AboutEnding
+{
+    const char* what;
+    std::vector<MSG> posted;
+    INT_PTR nResult;
+};
+
+class AboutBox : public testing::TestWithParam<AboutEnding>
+{
+};
+
+TEST_P(AboutBox, Ends)
+{
+    DialogDriver driver(GetParam().posted);
+    INT_PTR nResult =
+        DialogBoxParamW(Module(), MAKEINTRESOURCEW(ID_DIALOG_ABOUT), nullptr, AboutDialogProc, 0);
+    EXPECT_EQ(GetParam().nResult, nResult);
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(ABOUT_CAPTION, driver.seen[0].caption);
+    DrainMessages();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, AboutBox,
+    testing::Values(AboutEnding{"OK", {Message(WM_COMMAND, IDOK)}, IDOK},
+                    AboutEnding{"Cancel", {Message(WM_COMMAND, IDCANCEL)}, IDCANCEL},
+                    AboutEnding{"OkFromAccelerator", {Message(WM_COMMAND, MAKEWPARAM(IDOK, 1))}, IDOK},
+                    AboutEnding{"Enter", {Message(WM_KEYDOWN, VK_RETURN)}, IDOK},
+                    AboutEnding{"Esc", {Message(WM_KEYDOWN, VK_ESCAPE)}, IDCANCEL},
+                    AboutEnding{"CloseButton", {Message(WM_CLOSE, 0)}, IDCANCEL},
+                    AboutEnding{"OtherCommandIgnored",
+                                {Message(WM_COMMAND, 3), Message(WM_COMMAND, ID_COMMAND_EXIT),
+                                 Message(WM_COMMAND, IDCANCEL)},
+                                IDCANCEL}),
+    [](const testing::TestParamInfo<AboutEnding>& info) { return std::string(info.param.what); });
+
+TEST(AboutDialogProc, InitDialogLeavesFocusToSystemAndOtherMessagesAreUnhandled)
+{
+    EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_PAINT, 0, 0));
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_CLOSE, 0, 0));
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_COMMAND, 3, 0));
+}
