@@ -73,17 +73,31 @@ wait_for_no_window() {
     return 1
 }
 
-# start_kelvane EXE: starts the program in the background (output to
-# KELVANE_LOG), sets KELVANE_PID and, once its main window is up, KELVANE_WID.
-start_kelvane() {
+# launch_kelvane EXE: starts the program in the background (output to
+# KELVANE_LOG) and sets KELVANE_PID. With KELVANE_LOG_FILTER set (an extended
+# regular expression), only the matching lines of the program's output are kept:
+# Wine's Direct3D trace channels write tens of thousands of lines a second.
+launch_kelvane() {
     local exe="$1"
     [ -f "$exe" ] || fail "no program at $exe"
     [ -n "${DISPLAY:-}" ] || fail "DISPLAY is not set"
     mkdir -p "$KELVANE_BUILD_DIR/e2e"
     KELVANE_LOG="$KELVANE_BUILD_DIR/e2e/$KELVANE_TEST_NAME.log"
-    WINEDEBUG="$KELVANE_WINEDEBUG" "$KELVANE_ROOT/scripts/wine-run.sh" "$exe" >"$KELVANE_LOG" 2>&1 </dev/null &
+    if [ -n "${KELVANE_LOG_FILTER:-}" ]; then
+        # The process substitution keeps $! the program's own pid.
+        WINEDEBUG="$KELVANE_WINEDEBUG" "$KELVANE_ROOT/scripts/wine-run.sh" "$exe" </dev/null \
+            > >(grep --line-buffered -E "$KELVANE_LOG_FILTER" >"$KELVANE_LOG") 2>&1 &
+    else
+        WINEDEBUG="$KELVANE_WINEDEBUG" "$KELVANE_ROOT/scripts/wine-run.sh" "$exe" >"$KELVANE_LOG" 2>&1 </dev/null &
+    fi
     KELVANE_PID=$!
     KELVANE_EXIT_CODE=""
+}
+
+# start_kelvane EXE: launches the program and, once its main window is up, sets
+# KELVANE_WID.
+start_kelvane() {
+    launch_kelvane "$1"
     KELVANE_WID=$(wait_for_window kelvane 30) ||
         fail "the window \"kelvane\" did not appear within 30 s (process $(kelvane_running && echo running || echo ended))"
 }
@@ -110,8 +124,19 @@ wait_kelvane_exit() {
 # manager's Alt+F4, and waits (bounded) for the program to end. Exit code in
 # KELVANE_EXIT_CODE.
 close_kelvane() {
-    activate_window "$KELVANE_WID"
-    xdotool key --clearmodifiers alt+F4
+    local attempt i
+    # The window manager's close request can arrive while Wine is still taking
+    # the window into the foreground and be dropped; a user would press Alt+F4
+    # again, and so does this, up to three times.
+    for attempt in 1 2 3; do
+        kelvane_running || break
+        activate_window "$KELVANE_WID"
+        xdotool key --clearmodifiers alt+F4
+        for ((i = 0; i < 50; i++)); do
+            kelvane_running || break
+            sleep 0.1
+        done
+    done
     wait_kelvane_exit 15 >/dev/null
 }
 
