@@ -143,13 +143,18 @@ close_kelvane() {
 # activate_window WID: raises WID and gives it the focus; fails when it does
 # not become the active window within 10 s.
 activate_window() {
-    local wid="$1" i
-    xdotool windowactivate "$wid" 2>/dev/null
-    for ((i = 0; i < 100; i++)); do
-        [ "$(active_window)" = "$wid" ] && return 0
+    xdotool windowactivate "$1" 2>/dev/null
+    wait_active "$1" 10 || fail "window $1 did not become active"
+}
+
+# wait_active WID SECONDS: waits until WID is the active window; 1 if it is not in time.
+wait_active() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        [ "$(active_window)" = "$1" ] && return 0
         sleep 0.1
     done
-    fail "window $wid did not become active"
+    return 1
 }
 
 active_window() {

@@ -21,11 +21,7 @@ open_about() {
     activate_window "$KELVANE_WID"
     xdotool key --clearmodifiers --delay 200 "$@"
     about_wid=$(wait_for_window "$about" 10) || fail "\"$*\" did not open the About box"
-    for ((i = 0; i < 50; i++)); do
-        [ "$(active_window)" = "$about_wid" ] && return 0
-        sleep 0.1
-    done
-    fail "the About box opened by \"$*\" is not the active window"
+    wait_active "$about_wid" 5 || fail "the About box opened by \"$*\" is not the active window"
 }
 
 # close_about KEYS...: closes the open About box with KEYS and checks that the
@@ -33,11 +29,7 @@ open_about() {
 close_about() {
     xdotool key --clearmodifiers "$@"
     wait_for_no_window "$about" 10 || fail "\"$*\" did not close the About box"
-    for ((i = 0; i < 50; i++)); do
-        [ "$(active_window)" = "$KELVANE_WID" ] && return 0
-        sleep 0.1
-    done
-    fail "after \"$*\" the main window is not active again (active: $(active_window))"
+    wait_active "$KELVANE_WID" 5 || fail "after \"$*\" the main window is not active again (active: $(active_window))"
 }
 
 open_about alt+h a
