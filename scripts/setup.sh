@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when
-# any is missing. Uses sudo when not run as root.
+# any is missing, and any further packages named as arguments (the benchmark's
+# plotting package). Uses sudo when not run as root.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     wine wine64
     xvfb openbox xdotool x11-utils imagemagick
     googletest fonts-ipafont-gothic
+    "$@"
 )
 
 missing=()

@@ -7,3 +7,8 @@ export WINEARCH=win64
 # No Mono or Gecko installers, and no debug chatter unless asked for.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
+# Without a GPU (Xvfb, or no driver) Mesa's llvmpipe rasterises every frame on
+# the processor. Our frames are small: drawing them on the calling thread costs
+# less than sharing them out to a rasteriser thread per core and waiting for
+# those. Hardware drivers ignore the setting.
+export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"

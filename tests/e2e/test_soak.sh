@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Thirty seconds of the soak: random key storms, the About box, moving and
+# resizing, the foreground taken away and given back, then Exit. The program
+# must survive all of it, exit with 0, draw only well-formed overlays, present
+# nothing in the background and keep its memory.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+exec /usr/bin/python3 "$root/scripts/soak.py" 30 --exe "$1"
