@@ -29,7 +29,7 @@ def measured_run(seconds, winedebug, name):
     run = kr.Kelvane(os.path.join(OUT, name + ".log"), winedebug)
     run.start()
     time.sleep(SETTLE)
-    recorder = kr.PresentRecorder() if winedebug == kr.PLAIN else None
+    recorder = kr.PresentRecorder()
     first = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds()}
     rss = [(0.0, first["rss"])]
     while time.monotonic() - first["wall"] < seconds:
@@ -37,7 +37,7 @@ def measured_run(seconds, winedebug, name):
         rss.append((time.monotonic() - first["wall"], run.rss_kib()))
     last = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds()}
     image = run.image()
-    stamps = recorder.stop() if recorder else []
+    stamps = recorder.stop()
     code = run.exit()
     return {
         "presents": stamps,
@@ -45,6 +45,20 @@ def measured_run(seconds, winedebug, name):
         "first": first, "last": last, "rss": rss, "exit": code, "image": image,
         "log": run.log,
     }
+
+
+def agreement(worked_out, shown):
+    """How often the rates worked out from the X server's updates equal those
+    the overlay showed, frame by frame. The two lists start at different frames
+    (the updates are recorded from the first reading on); they are lined up at
+    the offset where most of the overlay's readings other than 60 are matched.
+    Returns (frames agreeing, frames compared)."""
+    def matched_off(shift):
+        return sum(1 for a, b in zip(worked_out, shown[shift:]) if b != 60 and a == b)
+
+    shift = max(range(0, min(600, len(shown))), key=matched_off)
+    pairs = list(zip(worked_out, shown[shift:]))
+    return sum(1 for a, b in pairs if a == b), len(pairs)
 
 
 def overlay_figures(trace):
@@ -138,7 +152,7 @@ def main():
             f"not 60 in {sum(1 for r in rates if r != 60)} of {len(rates)} frames")
         out("")
     out("traced run")
-    out(f"  frames presented                  {len(trace.presents)}")
+    out(f"  frames presented, start to Exit   {len(trace.presents)}")
     if intervals:
         out(f"  interval median / p95 / p99 / max {statistics.median(intervals):.1f} / "
             f"{kr.percentile(intervals, 95)} / {kr.percentile(intervals, 99)} / {max(intervals)} ms")
@@ -149,6 +163,11 @@ def main():
     if ov:
         f, l = ov["first"], ov["last"]
         out(f"  overlay strings                   {len(trace.overlays)}, not well-formed: {len(ov['bad'])}")
+        shown = [p["rate"] for p in (kr.parse_overlay(s) for _, s in trace.overlays) if p]
+        worked_out = kr.overlay_rates(traced["presents"])
+        same, compared = agreement(worked_out, shown)
+        out(f"  rate worked out from X updates    not 60 in {sum(1 for r in worked_out if r != 60)} of "
+            f"{len(worked_out)} frames; equal to the overlay's in {same} of {compared}")
         out(f"  overlay rate  first / last        {f['rate']}/{f['target']} / {l['rate']}/{l['target']}")
         out(f"  overlay load  first / last        {f['load']} % / {l['load']} %")
         if ov["samples"]:
