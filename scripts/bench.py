@@ -30,18 +30,26 @@ def measured_run(seconds, winedebug, name):
     run.start()
     time.sleep(SETTLE)
     recorder = kr.PresentRecorder()
-    first = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds()}
+    first = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
+             "machine": kr.machine_seconds()}
     rss = [(0.0, first["rss"])]
     while time.monotonic() - first["wall"] < seconds:
         time.sleep(min(5, seconds - (time.monotonic() - first["wall"])) if seconds > 0 else 0)
         rss.append((time.monotonic() - first["wall"], run.rss_kib()))
-    last = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds()}
+    last = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
+            "machine": kr.machine_seconds()}
     image = run.image()
     stamps = recorder.stop()
     code = run.exit()
+    wall = last["wall"] - first["wall"]
+    cpu = last["cpu"] - first["cpu"]
     return {
         "presents": stamps,
-        "cpu_share": 100 * (last["cpu"] - first["cpu"]) / (last["wall"] - first["wall"]),
+        "cpu_share": 100 * cpu / wall,
+        # Everything else the machine did meanwhile (Xvfb, Wine's server, the
+        # trace filter, this script), and what the host took away.
+        "others_share": 100 * (last["machine"][0] - first["machine"][0] - cpu) / wall,
+        "stolen_share": 100 * (last["machine"][1] - first["machine"][1]) / wall,
         "first": first, "last": last, "rss": rss, "exit": code, "image": image,
         "log": run.log,
     }
@@ -128,6 +136,8 @@ def main():
     out(f"{'figure':<44}{'plain run':>16}{'traced run':>16}")
     out(f"{'exit code':<44}{plain['exit']!s:>16}{traced['exit']!s:>16}")
     out(f"{'processor time, % of one core':<44}{plain['cpu_share']:>16.1f}{traced['cpu_share']:>16.1f}")
+    out(f"{'  rest of the machine, % of one core':<44}{plain['others_share']:>16.1f}{traced['others_share']:>16.1f}")
+    out(f"{'  stolen by the host, % of one core':<44}{plain['stolen_share']:>16.1f}{traced['stolen_share']:>16.1f}")
     for key, label in (("rss", "resident memory, MiB"), ("fds", "open file descriptors")):
         for when in ("first", "last"):
             a, b = plain[when][key], traced[when][key]

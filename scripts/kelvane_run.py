@@ -151,6 +151,17 @@ class Kelvane:
             return f.read().replace(b"\0", b" ").decode(errors="replace")
 
 
+def machine_seconds():
+    """Processor time of the whole machine so far, all cores: (busy, stolen).
+    Busy is everything but idle, I/O wait and steal; stolen is the time a
+    virtual machine's host gave the cores to someone else."""
+    with open("/proc/stat") as f:
+        ticks = [int(v) for v in f.readline().split()[1:]]
+    user, nice, system, idle, iowait, irq, softirq, steal = ticks[:8]
+    hz = os.sysconf("SC_CLK_TCK")
+    return (user + nice + system + irq + softirq) / hz, steal / hz
+
+
 # --- reading the trace ------------------------------------------------------
 
 

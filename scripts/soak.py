@@ -204,6 +204,7 @@ class Soak:
             self.fail(f"open descriptors grew from {fds_start} to {fds_end}")
         self.say("choosing Exit")
         code = self.run.exit()
+        self.say(f"exit code {code}")
         if code != 0:
             self.fail(f"exit code {code}")
 
