@@ -5,6 +5,18 @@
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
+# One run at a time per Wine prefix: two would share one Wine server and one
+# Wine desktop, with a single foreground window between them, and the first to
+# finish would stop the server under the other's program. flock holds the lock
+# while this script runs again under it; -o keeps the lock out of the children,
+# so nothing left behind can hold it.
+if [ -z "${KELVANE_PREFIX_LOCKED:-}" ]; then
+    lock="$WINEPREFIX.lock"
+    mkdir -p "$(dirname "$lock")"
+    flock -n -o "$lock" true || echo "with-display: another run is using $WINEPREFIX; waiting for it" >&2
+    KELVANE_PREFIX_LOCKED=1 exec flock -o "$lock" "$0" "$@"
+fi
+
 display=""
 for n in $(seq 90 150); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
