@@ -33,8 +33,8 @@ def measured_run(seconds, winedebug, name):
     first = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
              "machine": kr.machine_seconds()}
     rss = [(0.0, first["rss"])]
-    while time.monotonic() - first["wall"] < seconds:
-        time.sleep(min(5, seconds - (time.monotonic() - first["wall"])) if seconds > 0 else 0)
+    while (elapsed := time.monotonic() - first["wall"]) < seconds:
+        time.sleep(min(5, seconds - elapsed))
         rss.append((time.monotonic() - first["wall"], run.rss_kib()))
     last = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
             "machine": kr.machine_seconds()}
@@ -80,6 +80,7 @@ def overlay_figures(trace):
     later = [p for t, p in parsed if p is not None and t >= start]
     good = [p for _, p in parsed if p is not None]
     return {
+        "shown": [p["rate"] for p in good],
         "samples": len(later),
         "bad": bad,
         "first": good[0] if good else None,
@@ -111,6 +112,14 @@ def plot(intervals, presents, seen_intervals, seen, path):
     fig.tight_layout()
     fig.savefig(path)
     plt.close(fig)
+
+
+def describe_intervals(out, intervals, digits):
+    out(f"  interval median / p95 / p99 / max {statistics.median(intervals):.1f} / "
+        f"{kr.percentile(intervals, 95):.{digits}f} / {kr.percentile(intervals, 99):.{digits}f} / "
+        f"{max(intervals):.{digits}f} ms")
+    out(f"  mean interval                     {statistics.mean(intervals):.3f} ms "
+        f"({1000 / statistics.mean(intervals):.2f} per second)")
 
 
 def verdict(ok):
@@ -154,28 +163,23 @@ def main():
     if seen_iv:
         out("plain run, updates of the window as the X server reported them")
         out(f"  frames presented                  {len(seen)}")
-        out(f"  interval median / p95 / p99 / max {statistics.median(seen_iv):.1f} / "
-            f"{kr.percentile(seen_iv, 95):.1f} / {kr.percentile(seen_iv, 99):.1f} / {max(seen_iv):.1f} ms")
-        out(f"  mean interval                     {statistics.mean(seen_iv):.3f} ms "
-            f"({1000 / statistics.mean(seen_iv):.2f} per second)")
+        # Stamps of this script's clock, to a fraction of a millisecond.
+        describe_intervals(out, seen_iv, 1)
         out(f"  overlay rate worked out from them {min(rates)} to {max(rates)}, "
             f"not 60 in {sum(1 for r in rates if r != 60)} of {len(rates)} frames")
         out("")
     out("traced run")
     out(f"  frames presented, start to Exit   {len(trace.presents)}")
     if intervals:
-        out(f"  interval median / p95 / p99 / max {statistics.median(intervals):.1f} / "
-            f"{kr.percentile(intervals, 95)} / {kr.percentile(intervals, 99)} / {max(intervals)} ms")
-        out(f"  mean interval                     {statistics.mean(intervals):.3f} ms "
-            f"({1000 / statistics.mean(intervals):.2f} per second)")
+        # Wine's stamps are whole milliseconds.
+        describe_intervals(out, intervals, 0)
     out(f"  meshes created / released         {trace.meshes_created} / {trace.meshes_released}")
     out(f"  D3DX buffers created / released   {trace.buffers_created} / {trace.buffers_released}")
     if ov:
         f, l = ov["first"], ov["last"]
         out(f"  overlay strings                   {len(trace.overlays)}, not well-formed: {len(ov['bad'])}")
-        shown = [p["rate"] for p in (kr.parse_overlay(s) for _, s in trace.overlays) if p]
         worked_out = kr.overlay_rates(traced["presents"])
-        same, compared = agreement(worked_out, shown)
+        same, compared = agreement(worked_out, ov["shown"])
         out(f"  rate worked out from X updates    not 60 in {sum(1 for r in worked_out if r != 60)} of "
             f"{len(worked_out)} frames; equal to the overlay's in {same} of {compared}")
         out(f"  overlay rate  first / last        {f['rate']}/{f['target']} / {l['rate']}/{l['target']}")

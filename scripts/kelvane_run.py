@@ -45,15 +45,12 @@ class Kelvane:
         os.makedirs(os.path.dirname(log), exist_ok=True)
         env = dict(os.environ, WINEDEBUG=winedebug)
         out = open(log, "w")
+        traced = winedebug != PLAIN
+        self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE if traced else out,
+                                     stderr=subprocess.STDOUT, env=env)
         self.filter = None
-        if winedebug == PLAIN:
-            self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
-                                         stdin=subprocess.DEVNULL, stdout=out,
-                                         stderr=subprocess.STDOUT, env=env)
-        else:
-            self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
-                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                         stderr=subprocess.STDOUT, env=env)
+        if traced:
             self.filter = subprocess.Popen(["grep", "--line-buffered", "-E", KEEP],
                                            stdin=self.proc.stdout, stdout=out)
             self.proc.stdout.close()
