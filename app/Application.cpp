@@ -1,13 +1,33 @@
 #include "app/Application.h"
 
+#include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/Scene.h"
 #include "frame/RenderFrame.h"
+#include "resources/resource.h"
 
 HINSTANCE g_hInstance = nullptr;
 HWND g_hWnd = nullptr;
 WCHAR g_title[100];
 WCHAR g_windowClass[100];
+
+int RunApplication(HINSTANCE hInstance, int nCmdShow)
+{
+    LoadStringW(hInstance, ID_STRING_TITLE, g_title, 100);
+    LoadStringW(hInstance, ID_MAIN, g_windowClass, 100);
+    RegisterMainWindowClass(hInstance);
+
+    // Every start-up failure ends quietly with exit code 0.
+    if (!InitApplication(hInstance, nCmdShow))
+        return 0;
+
+    // Alt+? and Alt+/ open the About box, as the accelerator table says.
+    HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(ID_MAIN));
+    int exitCode = RunMessageLoop(hAccel);
+
+    ShutdownApplication();
+    return exitCode;
+}
 
 BOOL InitApplication(HINSTANCE hInstance, int nCmdShow)
 {

@@ -8,6 +8,11 @@ extern HWND g_hWnd;
 extern WCHAR g_title[100];
 extern WCHAR g_windowClass[100];
 
+// The whole run, as the process entry calls it: loads the title and the class
+// name, registers the class, starts up, runs the message loop and shuts down.
+// Returns the exit code: 0 after a normal run and after any start-up failure.
+int RunApplication(HINSTANCE hInstance, int nCmdShow);
+
 // Creates the hidden main window, gives it a 640 x 480 client area, sets up the
 // scene and shows the window. FALSE when the window or the scene could not be made.
 BOOL InitApplication(HINSTANCE hInstance, int nCmdShow);

@@ -26,11 +26,11 @@ void CFrameRate::SetFrameRate(UINT nFramesPerSecond)
     ResetTiming();
     ClearBusyTotal();
     nFrameCount = 0;
+    // The rings are not cleared: the measurements read only entries written since,
+    // except the load, which reads ring position 0 from the 16th Wait on while only
+    // the 32nd rewrites it. The program sets the rate before its first frame, when
+    // that entry is still 0.
     nIndex = 0;
-    // The load sums fixed ring positions, and position 0 is rewritten only by the
-    // 32nd Wait; clearing the sleeps keeps an earlier run's figures out of it.
-    for (DWORD& dwSleep : dwSleepTimes)
-        dwSleep = 0;
     nFrameRate = nFramesPerSecond;
     if (nFramesPerSecond != 0)
     {

@@ -2,10 +2,10 @@
 //
 // Frames run on a fixed grid of time slots. The budget of a slot is the frame
 // time in whole milliseconds, with the fraction carried from slot to slot in
-// 16.16 fixed point (16, 17, 17, ... ms at 60 per second). A frame that ends
-// early sleeps out the rest of its slot; one that overruns does not sleep, and
-// the following frames make up for it, unless it overran by 250 ms or more, in
-// which case the grid starts afresh at that moment.
+// 16.16 fixed point: 16, 17, 16, 17, 17, 16, 17, 17, ... ms at 60 per second.
+// A frame that ends early sleeps out the rest of its slot; one that overruns
+// does not sleep, and the following frames make up for it, unless it overran
+// by 250 ms or more, in which case the grid starts afresh at that moment.
 //
 // All times are unsigned 32-bit milliseconds from GetTime, compared through
 // unsigned differences, so the clock's wrap-around does no harm.
@@ -40,7 +40,10 @@ class CFrameRate
     int GetLateFrames() const { return nLateFrames; }
     // Frames per second over the recent frames; 0 before the 16th Wait.
     UINT GetMeasuredRate() const;
-    // Per cent of the recent frames' time spent working; 0 before the 16th Wait.
+    // Per cent of the frame time spent working rather than asleep, over the sixteen
+    // frames held at ring positions 0 to 15 (fixed positions, not the latest
+    // sixteen); 0 before the 16th Wait. Not clamped: a stale sleep read after a
+    // SetFrameRate can take it below 0.
     int GetCpuLoad() const;
 
     // The frame budget in milliseconds, 16.16 fixed point.

@@ -17,6 +17,15 @@ int FakeCallLog::Count(const std::string& call) const
     return int(std::count(calls.begin(), calls.end(), call));
 }
 
+std::vector<std::string> FakeCallLog::Matching(const std::string& prefix) const
+{
+    std::vector<std::string> matching;
+    for (const std::string& call : calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            matching.push_back(call);
+    return matching;
+}
+
 std::string TransformName(D3DTRANSFORMSTATETYPE state)
 {
     switch (int(state))
@@ -89,6 +98,12 @@ HRESULT FakeDevice::SetMaterial(const D3DMATERIAL9* material)
     return S_OK;
 }
 
+ULONG FakeDevice::Release()
+{
+    log.Add("Release Device");
+    return StubDirect3DDevice9::Release();
+}
+
 D3DMATRIX FakeDevice::LastTransform(D3DTRANSFORMSTATETYPE state) const
 {
     for (auto it = transforms.rbegin(); it != transforms.rend(); ++it)
@@ -107,6 +122,12 @@ HRESULT FakeDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND hFocus, D
         return hrCreateDevice;
     *ppDevice = pDeviceToReturn;
     return S_OK;
+}
+
+ULONG FakeDirect3D::Release()
+{
+    log.Add("Release Direct3D");
+    return StubDirect3D9::Release();
 }
 
 ULONG FakeBuffer::Release()

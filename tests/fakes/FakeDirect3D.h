@@ -19,6 +19,8 @@ public:
     // Index of the first call equal to `call` at or after `from`, or -1.
     int Find(const std::string& call, size_t from = 0) const;
     int Count(const std::string& call) const;
+    // The calls that start with `prefix`, in order ("Release " gives every release).
+    std::vector<std::string> Matching(const std::string& prefix) const;
     std::vector<std::string> calls;
 };
 
@@ -37,6 +39,7 @@ public:
     STDMETHOD_(HRESULT, SetLight)(DWORD index, const D3DLIGHT9* light) override;
     STDMETHOD_(HRESULT, LightEnable)(DWORD index, WINBOOL enable) override;
     STDMETHOD_(HRESULT, SetMaterial)(const D3DMATERIAL9* material) override;
+    STDMETHOD_(ULONG, Release)() override;
 
     FakeCallLog& log;
 
@@ -66,6 +69,7 @@ public:
     explicit FakeDirect3D(FakeCallLog& log) : log(log) {}
     STDMETHOD_(HRESULT, CreateDevice)(UINT adapter, D3DDEVTYPE type, HWND hFocus, DWORD flags,
                                       D3DPRESENT_PARAMETERS* pParams, IDirect3DDevice9** ppDevice) override;
+    STDMETHOD_(ULONG, Release)() override;
 
     FakeCallLog& log;
     HRESULT hrCreateDevice = S_OK;

@@ -159,7 +159,7 @@ TEST(MainWindowClass, RegisteredRecord)
     // Icons loaded from the module are shared: the same handle on every load.
     EXPECT_NE(nullptr, wc.hIcon);
     EXPECT_EQ(LoadIconW(Module(), MAKEINTRESOURCEW(ID_ICON_LARGE)), wc.hIcon);
-    EXPECT_NE(nullptr, wc.hIconSm);
+    EXPECT_EQ(LoadIconW(Module(), MAKEINTRESOURCEW(ID_ICON_SMALL)), wc.hIconSm);
 }
 
 class MainWindow : public testing::Test
@@ -171,8 +171,12 @@ class MainWindow : public testing::Test
         DrainMessages();
         // Another window is in the foreground: the loop sleeps instead of rendering.
         platform.hForeground = GetDesktopWindow();
-        ASSERT_TRUE(InitApplication(Module(), SW_SHOWNORMAL));
-        bStarted = true;
+        // The system places the window (here at 37, 23); the program only sizes it.
+        HHOOK hHook = SetWindowsHookExW(WH_CALLWNDPROCRET, PlaceNewWindow, nullptr, GetCurrentThreadId());
+        bStarted = InitApplication(Module(), SW_SHOWNORMAL);
+        UnhookWindowsHookEx(hHook);
+        ASSERT_TRUE(bStarted);
+        GetWindowRect(g_hWnd, &rcStarted);
     }
     void TearDown() override
     {
@@ -183,37 +187,56 @@ class MainWindow : public testing::Test
         DrainMessages();
     }
 
-    // Runs the loop with a fake Sleep that gives up with exit code 99 after 50
-    // idle turns, so a loop that never sees WM_QUIT fails instead of hanging.
-    // `afterTurns` idle turns in, `onIdle` is called once.
-    int RunLoopBounded(int afterTurns = 0, void (*onIdle)() = nullptr)
+    static LRESULT CALLBACK PlaceNewWindow(int nCode, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPRETSTRUCT* pMsg = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (nCode == HC_ACTION && pMsg->message == WM_CREATE)
+            SetWindowPos(pMsg->hwnd, nullptr, 37, 23, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    }
+
+    // Fakes the loop's idle turns: each asks for the foreground window (another
+    // one) and may sleep. After `afterTurns` turns `onIdle` is called once; the
+    // 50th turn ends the loop with exit code 99, so a loop that never sees
+    // WM_QUIT fails instead of hanging, whether its turns sleep or not.
+    void BoundLoop(int afterTurns = 0, void (*onIdle)() = nullptr)
     {
         s_afterTurns = afterTurns;
         s_onIdle = onIdle;
+        s_nTurns = 0;
         s_idleSleeps.clear();
-        g_platform.Sleep = BoundedSleep;
+        g_platform.GetForegroundWindow = CountedTurn;
+        g_platform.Sleep = RecordedSleep;
+    }
+    int RunLoopBounded(int afterTurns = 0, void (*onIdle)() = nullptr)
+    {
+        BoundLoop(afterTurns, onIdle);
         return RunMessageLoop(nullptr);
     }
 
-    static VOID WINAPI BoundedSleep(DWORD ms)
+    static HWND WINAPI CountedTurn()
     {
-        s_idleSleeps.push_back(ms);
-        if (s_onIdle && int(s_idleSleeps.size()) == s_afterTurns)
+        if (++s_nTurns == s_afterTurns && s_onIdle)
             s_onIdle();
-        if (s_idleSleeps.size() == 50)
+        if (s_nTurns == 50)
             PostQuitMessage(99);
-        ::Sleep(1);
+        return GetDesktopWindow();
     }
+    static VOID WINAPI RecordedSleep(DWORD ms) { s_idleSleeps.push_back(ms); }
+    static void PostExit() { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }
 
     FakePlatform platform;
     FakeDirect3DApi direct3d;
-    bool bStarted = false;
+    BOOL bStarted = FALSE;
+    RECT rcStarted = {};
 
     static std::vector<DWORD> s_idleSleeps;
+    static int s_nTurns;
     static int s_afterTurns;
     static void (*s_onIdle)();
 };
 std::vector<DWORD> MainWindow::s_idleSleeps;
+int MainWindow::s_nTurns = 0;
 int MainWindow::s_afterTurns = 0;
 void (*MainWindow::s_onIdle)() = nullptr;
 
@@ -234,6 +257,33 @@ TEST_F(MainWindow, ShownWithTitleMenuAndClientAreaOf640By480)
     EXPECT_EQ(0, rc.top);
     EXPECT_EQ(640, rc.right);
     EXPECT_EQ(480, rc.bottom);
+    EXPECT_EQ(37, rcStarted.left) << "the size correction keeps the window where it was";
+    EXPECT_EQ(23, rcStarted.top);
+}
+
+// wWinMain's body: both names loaded into their buffers, the loop run, and the
+// scene shut down after it.
+class WholeRun : public MainWindow
+{
+  protected:
+    void SetUp() override
+    {
+        RegisterClassOnce();
+        DrainMessages();
+    }
+};
+
+TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
+{
+    g_title[0] = g_windowClass[0] = L'\0';
+    BoundLoop(3, PostExit);
+    EXPECT_EQ(0, RunApplication(Module(), SW_SHOWNORMAL));
+    EXPECT_EQ(std::wstring(L"kelvane"), g_title);
+    EXPECT_EQ(std::wstring(L"RIREZADOZ"), g_windowClass);
+    EXPECT_FALSE(IsWindow(g_hWnd));
+    EXPECT_EQ(nullptr, g_pGraphics);
+    EXPECT_EQ((std::vector<std::string>{"Release Font", "Release Device", "Release Direct3D"}),
+              direct3d.log.Matching("Release "));
 }
 
 TEST_F(MainWindow, ExitCommandDestroysWindowAndLoopReturnsZero)
@@ -253,7 +303,7 @@ TEST_F(MainWindow, MenuAndAcceleratorOriginsAreIgnored)
 
 TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
 {
-    EXPECT_EQ(0, RunLoopBounded(3, [] { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }));
+    EXPECT_EQ(0, RunLoopBounded(3, PostExit));
     EXPECT_FALSE(IsWindow(g_hWnd));
     ASSERT_GE(s_idleSleeps.size(), 3u);
     for (DWORD ms : s_idleSleeps)
@@ -345,6 +395,37 @@ INSTANTIATE_TEST_SUITE_P(
                                  Message(WM_COMMAND, IDCANCEL)},
                                 IDCANCEL}),
     [](const testing::TestParamInfo<AboutEnding>& info) { return std::string(info.param.what); });
+
+// Each text of the About box fits its control, laid out as the static control
+// lays it out: in the dialog's font, wrapped at the control's width.
+TEST(AboutBoxLayout, EveryTextFitsItsControl)
+{
+    HWND hDlg = CreateDialogParamW(Module(), MAKEINTRESOURCEW(ID_DIALOG_ABOUT), nullptr, AboutDialogProc, 0);
+    ASSERT_NE(nullptr, hDlg);
+    int nTexts = 0;
+    for (HWND hCtl = GetWindow(hDlg, GW_CHILD); hCtl; hCtl = GetWindow(hCtl, GW_HWNDNEXT))
+    {
+        const std::wstring text = WindowText(hCtl);
+        const DWORD dwStyle = DWORD(GetWindowLongW(hCtl, GWL_STYLE));
+        if (ClassName(hCtl) != L"Static" || (dwStyle & SS_TYPEMASK) == SS_ICON)
+            continue;
+        RECT rcClient, rcText;
+        GetClientRect(hCtl, &rcClient);
+        rcText = rcClient;
+        HDC hdc = GetDC(hCtl);
+        HGDIOBJ hOldFont = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageW(hCtl, WM_GETFONT, 0, 0)));
+        DrawTextW(hdc, text.c_str(), -1, &rcText,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | ((dwStyle & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+        SelectObject(hdc, hOldFont);
+        ReleaseDC(hCtl, hdc);
+        EXPECT_TRUE(rcText.right <= rcClient.right && rcText.bottom <= rcClient.bottom)
+            << "\"" << text << "\" needs " << rcText.right << " x " << rcText.bottom << " pixels in "
+            << rcClient.right << " x " << rcClient.bottom;
+        ++nTexts;
+    }
+    DestroyWindow(hDlg);
+    EXPECT_EQ(2, nTexts);
+}
 
 TEST(AboutDialogProc, InitDialogLeavesFocusToSystemAndOtherMessagesAreUnhandled)
 {

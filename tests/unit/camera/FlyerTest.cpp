@@ -176,12 +176,24 @@ TEST_F(Flyer, ZAndXMoveAlongTheViewWithOrWithoutShift)
 
 TEST_F(Flyer, ForwardUsesTheAnglesOfThisStep)
 {
-    StepWith({VK_UP, 'Z'});
-    const D3DXVECTOR3 vForward(std::sin(0.0f) * std::cos(kStep), std::sin(kStep),
-                               std::cos(0.0f) * std::cos(kStep));
+    // Turned and pitched at once, by different angles, so that no sine or cosine
+    // can stand in for another.
+    for (int i = 0; i < 30; ++i)
+        StepWith({VK_RIGHT});
+    for (int i = 0; i < 19; ++i)
+        StepWith({VK_DOWN});
+    StepWith({VK_RIGHT, VK_DOWN, 'Z'});
+    const float fYaw = flyer.fYaw, fPitch = flyer.fPitch; // about 0.31 and -0.2
+    EXPECT_NEAR(fYaw, 0.31f, 1e-5f);
+    EXPECT_NEAR(fPitch, -0.2f, 1e-5f);
+    const D3DXVECTOR3 vForward(std::sin(fYaw) * std::cos(fPitch), std::sin(fPitch),
+                               std::cos(fYaw) * std::cos(fPitch));
     ExpectVector(*flyer.GetPosition(), vForward.x, vForward.y, vForward.z);
     const D3DXVECTOR3 vTarget = vForward + vForward;
     ExpectVector(*flyer.GetTarget(), vTarget.x, vTarget.y, vTarget.z);
+    EXPECT_NEAR(vForward.x, 0.29898f, 1e-5f);
+    EXPECT_NEAR(vForward.y, -0.19867f, 1e-5f);
+    EXPECT_NEAR(vForward.z, 0.93335f, 1e-5f);
 }
 
 TEST_F(Flyer, OppositeKeysAreBothApplied)

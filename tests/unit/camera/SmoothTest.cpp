@@ -59,6 +59,21 @@ TEST_F(Smooth, FirstStepCopiesTheFollowedCameraExactly)
     ExpectVector(*smooth.GetUp(), 0.3f, 0.9f, 0.1f);
 }
 
+TEST_F(Smooth, AnUpVectorWithAnyComponentSetMarksItSynchronised)
+{
+    for (const D3DXVECTOR3& vUp : {D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0, 0, 1)})
+    {
+        CountingCamera leader;
+        CCameraSmooth follower;
+        follower.SetFollowed(&leader);
+        leader.Place(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), vUp);
+        follower.Update(); // copies
+        leader.Place(D3DXVECTOR3(4, 0, 0), D3DXVECTOR3(4, 0, 1), vUp);
+        follower.Update(); // blends: a quarter of the way, not a second copy
+        EXPECT_EQ(1.0f, follower.GetPosition()->x) << "up (" << vUp.x << ", " << vUp.y << ", " << vUp.z << ")";
+    }
+}
+
 TEST_F(Smooth, ClosesAQuarterOfTheGapPerStep)
 {
     followed.Place(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, 1, 0));

@@ -55,6 +55,7 @@ template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>&
 class BoxVolume : public CCollision
 {
 public:
+    explicit BoxVolume(int nKind) : CCollision(nKind) {}
     BoxVolume(int nKind, float x0, float y0, float z0, float x1, float y1, float z1)
         : CCollision(nKind, x0, y0, z0, x1, y1, z1)
     {
@@ -133,6 +134,11 @@ TEST(CollisionVolume, KeepsItsKindAndBox)
     EXPECT_EQ(volume.GetKind(), 7);
     ExpectVector(volume.GetAABB()->vMin, -1, -2, -3);
     ExpectVector(volume.GetAABB()->vMax, 1, 2, 3);
+
+    BoxVolume bare(9);
+    EXPECT_EQ(bare.GetKind(), 9);
+    ExpectVector(bare.GetAABB()->vMin, 0, 0, 0);
+    ExpectVector(bare.GetAABB()->vMax, 0, 0, 0);
 }
 
 TEST(CollisionSphere, StartsAtTheOriginWithAnEmptyBox)

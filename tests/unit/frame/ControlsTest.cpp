@@ -73,6 +73,27 @@ TEST_F(ControlsTest, AtTheStartPoseEachKeyMovesOneUnitAlongTheCameraAxes)
     EXPECT_FALSE(g_cameraFlyer.bActive);
 }
 
+TEST_F(ControlsTest, ATurnedAndPitchedCameraTurnsTheAxesToo)
+{
+    for (int i = 0; i < 30; ++i) // heading 0.3 rad right, pitch 0.2 rad down
+        Frame(i < 20 ? std::initializer_list<int>{VK_RIGHT, VK_DOWN} : std::initializer_list<int>{VK_RIGHT});
+    g_controlMode = CONTROL_SPHERE2;
+    g_tabLatch = true;
+    // vz the view, vy the up, vx = vy x vz.
+    const D3DXVECTOR3 vz(0.289629f, -0.198669f, 0.936293f), vy(0, 1, 0), vx(0.936293f, 0, -0.289629f);
+    struct Case { int key; D3DXVECTOR3 delta; };
+    const Case cases[] = {{VK_RIGHT, vx}, {VK_LEFT, -vx}, {VK_UP, vy}, {VK_DOWN, -vy}, {'Z', vz}, {'X', -vz}};
+    for (const Case& c : cases)
+    {
+        const D3DXVECTOR3 before = Center(g_sphere2);
+        Step({c.key});
+        const D3DXVECTOR3 moved = Center(g_sphere2) - before;
+        EXPECT_NEAR(c.delta.x, moved.x, 1e-4f) << "key " << c.key;
+        EXPECT_NEAR(c.delta.y, moved.y, 1e-4f) << "key " << c.key;
+        EXPECT_NEAR(c.delta.z, moved.z, 1e-4f) << "key " << c.key;
+    }
+}
+
 TEST_F(ControlsTest, MovementKeepsTheBoxInStep)
 {
     Frame();

@@ -11,6 +11,7 @@
 #include "graphics/Graphics.h"
 #include "tests/fakes/FakeDirect3D.h"
 #include "tests/fakes/FakePlatform.h"
+#include "tests/fakes/Last.h"
 #include "timing/FrameRate.h"
 
 #include <gtest/gtest.h>

@@ -77,7 +77,8 @@ TEST_F(FrameTest, TheFirstFramesShowTheStartOverlayInRedAtTheTopLeft)
         Frame();
         EXPECT_EQ(START_OVERLAY, LastOverlay()) << "frame " << i;
     }
-    const auto& call = api.fonts[0]->drawn.back();
+    ASSERT_FALSE(api.fonts.empty());
+    const auto call = Last(api.fonts[0]->drawn, "DrawTextW");
     EXPECT_EQ(nullptr, call.sprite);
     EXPECT_EQ(-1, call.count);
     EXPECT_EQ(10, call.rect.left);
@@ -103,6 +104,26 @@ TEST_F(FrameTest, RatesOfAHundredOrMorePrintWithThreeDigits)
     EXPECT_EQ(0u, LastOverlay().find(L"FPS 250/250  CPU "));
 }
 
+TEST_F(FrameTest, EveryValueOfTheOverlayHasItsOwnPlace)
+{
+    // Thirteen different values: 25 ms frames against 16.7 ms budgets (40 of 60,
+    // never sleeping), two spheres with distinct coordinates and radii whose boxes
+    // overlap while the spheres keep apart.
+    g_sphere1.SetCenterRadius(D3DXVECTOR3(1.25f, -2.5f, 3.75f), 35);
+    g_sphere2.SetCenterRadius(D3DXVECTOR3(61.5f, 58.25f, -4.5f), 45);
+    for (int i = 0; i < 40; ++i)
+    {
+        platform.Advance(25);
+        Frame();
+    }
+    EXPECT_EQ(L"FPS 40/60  CPU 100%\n"
+              L"Sphere1 (1.25, -2.50, 3.75) R=35.00\n"
+              L"Sphere2 (61.50, 58.25, -4.50) R=45.00\n"
+              L"AABB true\n"
+              L"Collision false\n",
+              LastOverlay());
+}
+
 TEST_F(FrameTest, ASmallNegativeCoordinateKeepsItsSign)
 {
     g_sphere1.SetCenter(D3DXVECTOR3(-0.001f, 0.0f, 0.0f));
@@ -124,19 +145,25 @@ TEST_F(FrameTest, TheOverlayShowsTheTestsAfterThisFramesMove)
 
 TEST_F(FrameTest, TheSelectedSphereSkipsEveryEighthFrame)
 {
-    g_controlMode = CONTROL_SPHERE1;
-    g_tabLatch = true;
-    for (int frame = 0; frame < 17; ++frame)
+    struct Case { int nMode; float fOtherX; };
+    for (const Case& c : {Case{CONTROL_SPHERE1, 40.0f}, Case{CONTROL_SPHERE2, -40.0f}})
     {
-        const bool bHidden = frame % 8 == 0; // the count before this frame's Wait
-        api.sphereCalls.clear();
-        api.boxCalls.clear();
-        Frame();
-        ASSERT_EQ(bHidden ? 1u : 2u, api.sphereCalls.size()) << "frame " << frame;
-        ASSERT_EQ(bHidden ? 1u : 2u, api.boxCalls.size()) << "frame " << frame;
-        // What is drawn when sphere 1 hides is sphere 2 (its box is centred at +40).
-        EXPECT_EQ(50.0f, api.sphereCalls.back().radius);
-        EXPECT_EQ(40.0f, api.device.LastTransform(D3DTS_WORLD)._41);
+        g_controlMode = c.nMode;
+        g_tabLatch = true;
+        for (int frame = 0; frame < 17; ++frame)
+        {
+            const bool bHidden = (g_frameRate.GetFrameCount() & 7) == 0; // the count before this frame's Wait
+            api.sphereCalls.clear();
+            api.boxCalls.clear();
+            Frame();
+            ASSERT_EQ(bHidden ? 1u : 2u, api.sphereCalls.size()) << "mode " << c.nMode << " frame " << frame;
+            ASSERT_EQ(bHidden ? 1u : 2u, api.boxCalls.size()) << "mode " << c.nMode << " frame " << frame;
+            // When the selected one hides, the other is still drawn, box last.
+            if (bHidden)
+            {
+                EXPECT_EQ(c.fOtherX, api.device.LastTransform(D3DTS_WORLD)._41) << "mode " << c.nMode;
+            }
+        }
     }
 }
 
@@ -172,7 +199,7 @@ TEST_F(FrameTest, TheLightCirclesFortyFiveDegreesDown)
     {
         platform.dwTime = c.t;
         Frame();
-        const D3DLIGHT9& light = api.device.lights.back();
+        const D3DLIGHT9 light = Last(api.device.lights, "SetLight");
         EXPECT_EQ(D3DLIGHT_DIRECTIONAL, light.Type);
         EXPECT_NEAR(c.x, light.Direction.x, 2e-3) << "t=" << c.t;
         EXPECT_NEAR(c.y, light.Direction.y, 1e-5) << "t=" << c.t;
@@ -194,7 +221,7 @@ TEST_F(FrameTest, AFailingSceneBeepsPausesAndStillFinishesTheFrame)
         api.device.nPresents = 0;
         Frame();
         EXPECT_EQ(size_t(i + 1), platform.beeps.size());
-        EXPECT_EQ(0u, platform.beeps.back());
+        EXPECT_EQ(0u, Last(platform.beeps, "MessageBeep"));
         ASSERT_FALSE(platform.sleeps.empty());
         EXPECT_EQ(500u, platform.sleeps.front());
         EXPECT_EQ(1, api.device.nPresents);

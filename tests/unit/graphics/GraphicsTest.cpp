@@ -2,6 +2,7 @@
 #include "camera/Camera.h"
 #include "graphics/Graphics.h"
 #include "tests/fakes/FakeDirect3D.h"
+#include "tests/fakes/Last.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ protected:
     HWND hWnd = reinterpret_cast<HWND>(0x1234);
 
     void Create() { ASSERT_EQ(S_OK, graphics.Create(hWnd)); }
-    D3DCOLOR LastClearColor() const { return api.device.clears.back().color; }
+    D3DCOLOR LastClearColor() const { return Last(api.device.clears, "Clear").color; }
 };
 } // namespace
 
@@ -98,8 +99,7 @@ TEST_F(GraphicsTest, DestroyReleasesTheDeviceBeforeTheDirect3DObjectOnce)
     Create();
     graphics.Destroy();
     graphics.Destroy();
-    EXPECT_EQ(1, api.device.nReleases);
-    EXPECT_EQ(1, api.d3d.nReleases);
+    EXPECT_EQ((std::vector<std::string>{"Release Device", "Release Direct3D"}), api.log.Matching("Release "));
     EXPECT_EQ(nullptr, graphics.GetDevice());
     // And it can be created again.
     Create();
@@ -118,7 +118,7 @@ TEST_F(GraphicsTest, ClearColours)
         graphics.BeginFrame();
         EXPECT_EQ(c.expected, LastClearColor()) << c.r << "," << c.g << "," << c.b;
     }
-    const auto& clear = api.device.clears.back();
+    const auto clear = Last(api.device.clears, "Clear");
     EXPECT_EQ(0u, clear.count);
     EXPECT_EQ(DWORD(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER), clear.flags);
     EXPECT_EQ(1.0f, clear.z);

@@ -231,7 +231,7 @@ TEST_F(FrameRateTest, CpuLoadIsTheShareOfTheFrameTimeNotSlept)
     for (UINT nFrame = 1; nFrame <= 32; ++nFrame)
     {
         Frame(Budget60(nFrame) - 10);
-        ASSERT_EQ(10u, fake.sleeps.back());
+        ASSERT_EQ(10u, Last(fake.sleeps, "Sleep"));
         if (nFrame == 16) // positions 1 to 16 written, position 0 still clear
         {
             EXPECT_EQ(100 - (150 * 60) / 160, frameRate.GetCpuLoad());
@@ -248,17 +248,21 @@ TEST_F(FrameRateTest, CpuLoadCountsOverrunFramesAsFullyBusy)
     EXPECT_EQ(100, frameRate.GetCpuLoad());
 }
 
-TEST_F(FrameRateTest, CpuLoadIgnoresSleepsFromBeforeSetFrameRate)
+TEST_F(FrameRateTest, CpuLoadReadsTheOneStaleSleepUntilTheRingComesRoundAndIsNotClamped)
 {
-    frameRate.SetFrameRate(10); // 100 ms budgets, slept in full
+    frameRate.SetFrameRate(10); // 100 ms budgets, slept in full; the 32nd sleep lands at position 0
     for (int i = 0; i < 32; ++i)
         Frame(0);
-    EXPECT_EQ(0, frameRate.GetCpuLoad());
 
+    // The rings are not cleared: from the 16th to the 31st Wait position 0 still
+    // holds the 100 ms, beside the 249 ms slept in the first fifteen budgets.
     frameRate.SetFrameRate(60);
     for (UINT nFrame = 1; nFrame <= 16; ++nFrame)
-        Frame(Budget60(nFrame) - 10);
-    EXPECT_EQ(100 - (150 * 60) / 160, frameRate.GetCpuLoad());
+        Frame(0);
+    EXPECT_EQ(-30, frameRate.GetCpuLoad()); // 100 - (349 * 60) / 160, below 0 and left there
+    for (UINT nFrame = 17; nFrame <= 32; ++nFrame)
+        Frame(0);
+    EXPECT_EQ(1, frameRate.GetCpuLoad()); // the 32nd Wait's 17 ms replaced it: 100 - (266 * 60) / 160
 }
 
 TEST_F(FrameRateTest, TargetZeroSwitchesPacingOff)
@@ -328,6 +332,47 @@ TEST_F(FrameRateTest, CountersAndTimingResetOnRequest)
     EXPECT_EQ(0, frameRate.GetCpuLoad());
 }
 
+TEST_F(FrameRateTest, BothResetsForgetLatenessAndSetFrameRateAlsoTheBusyTotal)
+{
+    struct Case
+    {
+        const char* pszName;
+        void (*pfnReset)(CFrameRate&);
+        bool bClearsBusyTotal;
+    };
+    const Case kCases[] = {
+        {"ResetTiming", [](CFrameRate& f) { f.ResetTiming(); }, false},
+        {"SetFrameRate", [](CFrameRate& f) { f.SetFrameRate(20); }, true},
+    };
+    for (const Case& c : kCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        // At 20 per second (50 ms budgets) an overrun of 150 to 249 ms is late: one
+        // late frame in the first window, which the 21st Wait closes, and that one
+        // late again, counted in the next window.
+        frameRate.SetFrameRate(20);
+        Frame(220);
+        for (int i = 0; i < 19; ++i)
+            Frame(5);
+        Frame(220);
+        ASSERT_TRUE(frameRate.IsLate());
+        ASSERT_EQ(1, frameRate.GetLateFrames());
+        const DWORD dwBusyTotal = frameRate.GetBusyTotal();
+        ASSERT_NE(0u, dwBusyTotal);
+
+        c.pfnReset(frameRate);
+        EXPECT_FALSE(frameRate.IsLate());
+        EXPECT_EQ(0, frameRate.GetLateFrames());
+        EXPECT_EQ(c.bClearsBusyTotal ? 0u : dwBusyTotal, frameRate.GetBusyTotal());
+        // The late frame counted in the open window is forgotten too: the window
+        // closes with none.
+        for (int i = 0; i < 20 && frameRate.GetFrameCount() % 20 != 0; ++i)
+            Frame(5);
+        Frame(5);
+        EXPECT_EQ(0, frameRate.GetLateFrames());
+    }
+}
+
 TEST_F(FrameRateTest, GridSurvivesTheClocksWrapAround)
 {
     const DWORD dwSetUp = 0xFFFFFFF0u;
@@ -337,7 +382,7 @@ TEST_F(FrameRateTest, GridSurvivesTheClocksWrapAround)
     {
         SCOPED_TRACE(nFrame);
         Frame(5);
-        EXPECT_EQ(Budget60(nFrame) - 5, fake.sleeps.back());
+        EXPECT_EQ(Budget60(nFrame) - 5, Last(fake.sleeps, "Sleep"));
         EXPECT_EQ(static_cast<DWORD>(dwSetUp + SumOfBudgets60(nFrame)), frameRate.GetSlotStart());
         EXPECT_FALSE(frameRate.IsLate());
     }

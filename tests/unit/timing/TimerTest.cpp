@@ -151,11 +151,20 @@ TEST_F(TimerTest, FrameTimeFormsSeeTheSnapshot)
     EXPECT_EQ(20u, first.GetElapsedAtFrameTime());
     EXPECT_EQ(10u, second.GetElapsedAtFrameTime());
 
-    first.PauseAtFrameTime();
+    // Paused, the frame-time forms count from the pause, not from the snapshot.
+    first.PauseAtFrameTime(); // at 1020
     Advance(30);
     CTimer::UpdateFrameTime(); // 1550
-    first.ResumeAtFrameTime();
     EXPECT_EQ(20u, first.GetElapsedAtFrameTime());
+    first.SetElapsedAtFrameTime(15);
+    EXPECT_EQ(15u, first.GetElapsedAtFrameTime());
+    first.ResumeAtFrameTime();
+    EXPECT_EQ(15u, first.GetElapsedAtFrameTime());
+
+    // Resuming a running timer only counts below depth 0; its start stays.
+    second.ResumeAtFrameTime();
+    EXPECT_EQ(-1, second.GetPauseDepth());
+    EXPECT_EQ(540u, second.GetElapsedAtFrameTime());
 }
 
 TEST_F(TimerTest, PauseAndResumeInDifferentFormsAddTheResumingFormsTime)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/fakes/FakePlatform.h"
+#include "tests/fakes/Last.h"
 #include "timing/TimeSource.h"
 #include "timing/Timer.h"
 
