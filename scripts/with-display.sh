@@ -42,11 +42,7 @@ xdpyinfo >/dev/null 2>&1 || { echo "with-display: Xvfb did not start" >&2; exit 
 openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
 
-# A persistent wineserver and a booted session make each later Wine process
-# start in well under a second. Output is detached: Wine's lingering helper
-# processes would otherwise hold the caller's pipe open.
-wineserver -p >/dev/null 2>&1 </dev/null
-wine cmd /c exit >/dev/null 2>&1 </dev/null
+kelvane_start_wine_session
 
 "$@"
 exit $?

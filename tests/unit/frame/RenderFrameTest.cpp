@@ -93,7 +93,8 @@ TEST_F(FrameTest, AfterSixteenPacedFramesTheOverlayReadsSixtyOfSixty)
 {
     for (int i = 0; i < 40; ++i)
         Frame();
-    EXPECT_EQ(0u, LastOverlay().find(L"FPS 60/60  CPU ")) << std::string(LastOverlay().begin(), LastOverlay().end());
+    const std::wstring overlay = LastOverlay();
+    EXPECT_EQ(0u, overlay.find(L"FPS 60/60  CPU ")) << overlay;
 }
 
 TEST_F(FrameTest, RatesOfAHundredOrMorePrintWithThreeDigits)

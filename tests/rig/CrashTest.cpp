@@ -1,0 +1,9 @@
+// A test executable that crashes, for the rig's own test: it must end at once
+// with a backtrace, not hang. Never part of the unit tests.
+#include <gtest/gtest.h>
+
+TEST(Rig, CrashesInATest)
+{
+    volatile int* pNothing = nullptr;
+    EXPECT_EQ(0, *pNothing);
+}
