@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """test_reproducible.py DIR: after build_twice.sh, make dist in both copies must
 give the same exe and the same zip, and no source or build folder of either
-copy may be written into an exe (as UTF-8 or UTF-16 text)."""
+copy may be written into an exe (as UTF-8 or UTF-16 text). The zip holds the
+program and its texts, made for Windows, with the README naming the zip."""
 import glob
 import hashlib
 import os
 import subprocess
 import sys
+import zipfile
 
 COPIES = ("one", "the-second-copy")
 
@@ -37,6 +39,20 @@ def first_difference(a, b):
     return f"{len(x)} and {len(y)} bytes, first difference at offset 0x{offset:x}"
 
 
+def check_zip(path):
+    with zipfile.ZipFile(path) as zf:
+        names = zf.namelist()
+        if names != ["kelvane.exe", "README.txt", "LICENSE.txt", "NOTICE.txt"]:
+            fail(f"{path} holds {names}")
+        texts = {name: zf.read(name) for name in names[1:]}
+    for name, data in texts.items():
+        if not data.startswith(b"\xef\xbb\xbf") or data.count(b"\n") != data.count(b"\r\n"):
+            fail(f"{name} in {path} is not UTF-8 with a byte-order mark and CRLF line ends")
+    if os.path.basename(path).encode() not in texts["README.txt"] or b"<version>" in texts["README.txt"]:
+        fail(f"README.txt in {path} does not name the zip with its version")
+    print(f"PASS: {os.path.basename(path)} holds the program and its texts as Windows reads them")
+
+
 def main():
     copies = [os.path.join(sys.argv[1], name) for name in COPIES]
     built = [make_dist(copy) for copy in copies]
@@ -55,6 +71,7 @@ def main():
         if sha256(a) != sha256(b):
             fail(f"the two release {what}s differ: {a}, {b}: {first_difference(a, b)}")
         print(f"PASS: both release {what}s have SHA-256 {sha256(a)}")
+    check_zip(built[0][1])
 
 
 if __name__ == "__main__":
