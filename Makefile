@@ -1,5 +1,5 @@
 # The two commands: `make run` and `make test`. Each installs what it needs.
-.PHONY: run test build bench soak clean
+.PHONY: run test build dist gif bench soak clean
 
 run:
 	@scripts/run.sh
@@ -9,6 +9,12 @@ test:
 
 build:
 	@scripts/build.sh
+
+dist:
+	@scripts/dist.sh
+
+gif:
+	@scripts/make-gif.sh
 
 bench:
 	@scripts/bench.sh $(SECONDS)
