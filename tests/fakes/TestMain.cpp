@@ -1,6 +1,7 @@
 // The test executables' entry: GoogleTest's, plus a report when a test crashes.
 // The project's Wine prefix starts no debugger, so the process says itself which
-// test crashed, with what and where, and ends at once with the exception's code.
+// test crashed, with what, where and through which calls, and ends at once with
+// the exception's code.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,40 +11,35 @@
 
 namespace
 {
-// The stack of the crashed thread, function and line per frame where the
-// module's debugging information tells them.
-void PrintBacktrace(const CONTEXT& crashContext)
+void PrintBacktrace(CONTEXT context)
 {
     HANDLE hProcess = GetCurrentProcess();
     SymSetOptions(SymGetOptions() | SYMOPT_LOAD_LINES);
     SymInitialize(hProcess, nullptr, TRUE);
-    CONTEXT context = crashContext;
     STACKFRAME64 frame = {};
-    frame.AddrPC.Offset = context.Rip;
-    frame.AddrFrame.Offset = context.Rbp;
-    frame.AddrStack.Offset = context.Rsp;
-    frame.AddrPC.Mode = frame.AddrFrame.Mode = frame.AddrStack.Mode = AddrModeFlat;
+    frame.AddrPC = {context.Rip, 0, AddrModeFlat};
+    frame.AddrFrame = {context.Rbp, 0, AddrModeFlat};
+    frame.AddrStack = {context.Rsp, 0, AddrModeFlat};
     std::fprintf(stderr, "backtrace:\n");
     for (int i = 0; i < 32 && StackWalk64(IMAGE_FILE_MACHINE_AMD64, hProcess, GetCurrentThread(), &frame, &context,
                                           nullptr, SymFunctionTableAccess64, SymGetModuleBase64, nullptr);
          ++i)
     {
-        const DWORD64 dwAddress = frame.AddrPC.Offset;
-        alignas(SYMBOL_INFO) char symbolBuffer[sizeof(SYMBOL_INFO) + 256] = {};
-        SYMBOL_INFO* pSymbol = reinterpret_cast<SYMBOL_INFO*>(symbolBuffer);
+        alignas(SYMBOL_INFO) char symbol[sizeof(SYMBOL_INFO) + 256] = {};
+        SYMBOL_INFO* pSymbol = reinterpret_cast<SYMBOL_INFO*>(symbol);
         pSymbol->SizeOfStruct = sizeof(SYMBOL_INFO);
         pSymbol->MaxNameLen = 255;
-        DWORD64 dwSymbolOffset = 0;
         IMAGEHLP_LINE64 line = {};
         line.SizeOfStruct = sizeof(line);
+        DWORD64 dwSymbolOffset = 0;
         DWORD dwLineOffset = 0;
+        const DWORD64 dwAddress = frame.AddrPC.Offset;
         std::fprintf(stderr, "  #%-2d 0x%016llx %s", i, static_cast<unsigned long long>(dwAddress),
                      SymFromAddr(hProcess, dwAddress, &dwSymbolOffset, pSymbol) ? pSymbol->Name : "?");
         if (SymGetLineFromAddr64(hProcess, dwAddress, &dwLineOffset, &line))
             std::fprintf(stderr, " [%s:%lu]", line.FileName, line.LineNumber);
         std::fprintf(stderr, "\n");
     }
-    SymCleanup(hProcess);
 }
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pException)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -18,18 +19,11 @@ namespace
 {
 const HWND WINDOW = reinterpret_cast<HWND>(0x1234);
 
-// Blocks of the device wrapper's size handed out while watched, until freed:
-// the only way to see that a wrapper nobody points at any more was deleted.
+// Blocks of the device wrapper's size handed out while watched and not yet
+// freed: the only way to see that a wrapper nobody points at was deleted.
 bool s_bWatchWrappers = false;
 void* s_apWrappers[8] = {};
-
-int LiveWrappers()
-{
-    int n = 0;
-    for (void* p : s_apWrappers)
-        n += p != nullptr;
-    return n;
-}
+int LiveWrappers() { return int(8 - std::count(s_apWrappers, s_apWrappers + 8, nullptr)); }
 
 class SceneTest : public ::testing::Test
 {
@@ -60,21 +54,15 @@ void* operator new(std::size_t nSize)
     void* p = HeapAlloc(GetProcessHeap(), 0, nSize ? nSize : 1);
     if (!p)
         throw std::bad_alloc();
-    if (s_bWatchWrappers && nSize == sizeof(CGraphics))
-        for (void*& pSlot : s_apWrappers)
-            if (!pSlot)
-            {
-                pSlot = p;
-                break;
-            }
+    void** ppFree = std::find(s_apWrappers, s_apWrappers + 8, nullptr);
+    if (s_bWatchWrappers && nSize == sizeof(CGraphics) && ppFree != s_apWrappers + 8)
+        *ppFree = p;
     return p;
 }
 
 void operator delete(void* p) noexcept
 {
-    for (void*& pSlot : s_apWrappers)
-        if (pSlot == p)
-            pSlot = nullptr;
+    std::replace(s_apWrappers, s_apWrappers + 8, p, static_cast<void*>(nullptr));
     HeapFree(GetProcessHeap(), 0, p);
 }
 

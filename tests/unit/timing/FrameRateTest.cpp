@@ -334,19 +334,9 @@ TEST_F(FrameRateTest, CountersAndTimingResetOnRequest)
 
 TEST_F(FrameRateTest, BothResetsForgetLatenessAndSetFrameRateAlsoTheBusyTotal)
 {
-    struct Case
+    for (bool bSetFrameRate : {false, true})
     {
-        const char* pszName;
-        void (*pfnReset)(CFrameRate&);
-        bool bClearsBusyTotal;
-    };
-    const Case kCases[] = {
-        {"ResetTiming", [](CFrameRate& f) { f.ResetTiming(); }, false},
-        {"SetFrameRate", [](CFrameRate& f) { f.SetFrameRate(20); }, true},
-    };
-    for (const Case& c : kCases)
-    {
-        SCOPED_TRACE(c.pszName);
+        SCOPED_TRACE(bSetFrameRate ? "SetFrameRate" : "ResetTiming");
         // At 20 per second (50 ms budgets) an overrun of 150 to 249 ms is late: one
         // late frame in the first window, which the 21st Wait closes, and that one
         // late again, counted in the next window.
@@ -360,10 +350,10 @@ TEST_F(FrameRateTest, BothResetsForgetLatenessAndSetFrameRateAlsoTheBusyTotal)
         const DWORD dwBusyTotal = frameRate.GetBusyTotal();
         ASSERT_NE(0u, dwBusyTotal);
 
-        c.pfnReset(frameRate);
+        bSetFrameRate ? frameRate.SetFrameRate(20) : frameRate.ResetTiming();
         EXPECT_FALSE(frameRate.IsLate());
         EXPECT_EQ(0, frameRate.GetLateFrames());
-        EXPECT_EQ(c.bClearsBusyTotal ? 0u : dwBusyTotal, frameRate.GetBusyTotal());
+        EXPECT_EQ(bSetFrameRate ? 0u : dwBusyTotal, frameRate.GetBusyTotal());
         // The late frame counted in the open window is forgotten too: the window
         // closes with none.
         for (int i = 0; i < 20 && frameRate.GetFrameCount() % 20 != 0; ++i)
