@@ -89,6 +89,34 @@ HRESULT FakeDevice::SetMaterial(const D3DMATERIAL9* material)
     return S_OK;
 }
 
+namespace
+{
+HRESULT NextAnswer(std::deque<HRESULT>& answers)
+{
+    if (answers.empty())
+        return D3D_OK;
+    HRESULT hr = answers.front();
+    answers.pop_front();
+    return hr;
+}
+} // namespace
+
+HRESULT FakeDevice::TestCooperativeLevel()
+{
+    log.Add("TestCooperativeLevel");
+    return NextAnswer(cooperativeLevels);
+}
+
+HRESULT FakeDevice::Reset(D3DPRESENT_PARAMETERS* pParams)
+{
+    log.Add("Reset");
+    resets.push_back(*pParams);
+    HRESULT hr = NextAnswer(resetResults);
+    if (SUCCEEDED(hr))
+        hrPresent = S_OK;
+    return hr;
+}
+
 D3DMATRIX FakeDevice::LastTransform(D3DTRANSFORMSTATETYPE state) const
 {
     for (auto it = transforms.rbegin(); it != transforms.rend(); ++it)
@@ -140,6 +168,18 @@ ULONG FakeFont::Release()
 {
     log.Add("Release Font");
     return StubD3DXFont::Release();
+}
+
+HRESULT FakeFont::OnLostDevice()
+{
+    log.Add("OnLostDevice");
+    return S_OK;
+}
+
+HRESULT FakeFont::OnResetDevice()
+{
+    log.Add("OnResetDevice");
+    return S_OK;
 }
 
 namespace

@@ -260,6 +260,52 @@ TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
         EXPECT_EQ(100u, ms);
 }
 
+namespace
+{
+HWND WINAPI MainWindowInFront() { return g_hWnd; }
+HWND WINAPI OtherWindowInFront() { return GetDesktopWindow(); }
+} // namespace
+
+// The frame that finds the device lost is the last before another window takes
+// the foreground. In the background the loop only sleeps, asking the device
+// nothing; back in front it asks, resets and draws again, and Exit still ends
+// the loop with 0 and releases everything once.
+TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
+{
+    FakeDevice& device = direct3d.device;
+    device.hrPresent = D3DERR_DEVICELOST;
+    device.cooperativeLevels = {D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+    g_platform.GetForegroundWindow = MainWindowInFront;
+    // Each step runs at the idle turn given, and arms the next.
+    EXPECT_EQ(0, RunLoopBounded(1, [] {
+                  g_platform.GetForegroundWindow = OtherWindowInFront;
+                  s_afterTurns = 4;
+                  s_onIdle = [] {
+                      g_platform.GetForegroundWindow = MainWindowInFront;
+                      s_afterTurns = 8;
+                      s_onIdle = [] { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); };
+                  };
+              }));
+
+    // The frame's own sleep, three turns in the background, a pause while lost.
+    ASSERT_GE(s_idleSleeps.size(), 5u);
+    EXPECT_EQ((std::vector<DWORD>{16, 100, 100, 100, 50}),
+              std::vector<DWORD>(s_idleSleeps.begin(), s_idleSleeps.begin() + 5));
+    const FakeCallLog& log = direct3d.log;
+    const int nLost = log.Find("Present");
+    ASSERT_NE(-1, nLost);
+    EXPECT_EQ((std::vector<std::string>{"TestCooperativeLevel", "TestCooperativeLevel", "OnLostDevice", "Reset"}),
+              std::vector<std::string>(log.calls.begin() + nLost + 1,
+                                       log.calls.begin() + std::min(size_t(nLost + 5), log.calls.size())));
+    EXPECT_GT(log.Count("Present"), 1) << "no frame presented after the Reset";
+
+    ShutdownApplication();
+    bStarted = false;
+    EXPECT_EQ(1, direct3d.fonts.at(0)->nReleases);
+    EXPECT_EQ(1, device.nReleases);
+    EXPECT_EQ(1, direct3d.d3d.nReleases);
+}
+
 TEST_F(MainWindow, CloseTakesTheExitPath)
 {
     PostMessageW(g_hWnd, WM_CLOSE, 0, 0);
