@@ -80,7 +80,7 @@ void RenderFrame()
     g_pGraphics->SetClearColor(0, 0, 255);
     if (FAILED(g_pGraphics->BeginFrame()))
     {
-        // No recovery: beep, give the device a moment and carry on.
+        // Not a loss (Present reports that): beep, give the device a moment and carry on.
         g_platform.MessageBeep(0);
         g_platform.Sleep(500);
     }

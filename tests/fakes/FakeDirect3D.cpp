@@ -170,18 +170,6 @@ ULONG FakeFont::Release()
     return StubD3DXFont::Release();
 }
 
-HRESULT FakeFont::OnLostDevice()
-{
-    log.Add("OnLostDevice");
-    return S_OK;
-}
-
-HRESULT FakeFont::OnResetDevice()
-{
-    log.Add("OnResetDevice");
-    return S_OK;
-}
-
 namespace
 {
 FakeDirect3DApi* s_pCurrent = nullptr;

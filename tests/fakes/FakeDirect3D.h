@@ -109,8 +109,8 @@ public:
     STDMETHOD_(INT, DrawTextW)(ID3DXSprite* sprite, const WCHAR* text, INT count, RECT* rect, DWORD format,
                                D3DCOLOR color) override;
     STDMETHOD_(ULONG, Release)() override;
-    STDMETHOD_(HRESULT, OnLostDevice)() override;
-    STDMETHOD_(HRESULT, OnResetDevice)() override;
+    STDMETHOD_(HRESULT, OnLostDevice)() override { log.Add("OnLostDevice"); return S_OK; }
+    STDMETHOD_(HRESULT, OnResetDevice)() override { log.Add("OnResetDevice"); return S_OK; }
 
     FakeCallLog& log;
     struct DrawTextCall { ID3DXSprite* sprite; std::wstring text; INT count; RECT rect; DWORD format; D3DCOLOR color; };
