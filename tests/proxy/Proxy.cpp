@@ -32,10 +32,7 @@ void Say(const char* format, ...)
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), DWORD(line.size()), &dwWritten, nullptr);
 }
 
-bool Signalled()
-{
-    return g_hSignal && WaitForSingleObject(g_hSignal, 0) == WAIT_OBJECT_0;
-}
+bool Signalled() { return g_hSignal && WaitForSingleObject(g_hSignal, 0) == WAIT_OBJECT_0; }
 
 class LosingDevice : public ForwardDirect3DDevice9
 {
@@ -108,7 +105,12 @@ private:
                (m_calls.empty() ? "" : ", first:" + m_calls);
     }
 
-    enum Phase { NORMAL, LOST, NOT_RESET } m_phase = NORMAL;
+    enum Phase
+    {
+        NORMAL,
+        LOST,
+        NOT_RESET
+    } m_phase = NORMAL;
     int m_nQuestions = 0;
     int m_nCallsWhileLost = 0;
     std::string m_calls;
@@ -152,7 +154,8 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
         return nullptr;
     }
     using Create9 = IDirect3D9*(WINAPI*)(UINT);
-    auto pCreate = reinterpret_cast<Create9>(reinterpret_cast<void*>(GetProcAddress(hReal, "Direct3DCreate9")));
+    auto pCreate =
+        reinterpret_cast<Create9>(reinterpret_cast<void*>(GetProcAddress(hReal, "Direct3DCreate9")));
     IDirect3D9* pReal = pCreate ? pCreate(sdkVersion) : nullptr;
     if (!pReal)
         return nullptr;

@@ -294,9 +294,10 @@ TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
     const FakeCallLog& log = direct3d.log;
     const int nLost = log.Find("Present");
     ASSERT_NE(-1, nLost);
-    EXPECT_EQ((std::vector<std::string>{"TestCooperativeLevel", "TestCooperativeLevel", "OnLostDevice", "Reset"}),
-              std::vector<std::string>(log.calls.begin() + nLost + 1,
-                                       log.calls.begin() + std::min(size_t(nLost + 5), log.calls.size())));
+    EXPECT_EQ(
+        (std::vector<std::string>{"TestCooperativeLevel", "TestCooperativeLevel", "OnLostDevice", "Reset"}),
+        std::vector<std::string>(log.calls.begin() + nLost + 1,
+                                 log.calls.begin() + std::min(size_t(nLost + 5), log.calls.size())));
     EXPECT_GT(log.Count("Present"), 1) << "no frame presented after the Reset";
 
     ShutdownApplication();
