@@ -10,6 +10,18 @@
 CGraphics* g_pGraphics = nullptr;
 ID3DXFont* g_pFont = nullptr;
 
+namespace
+{
+// Set at start-up and again after every Reset, which forgets it. The aspect is
+// the start-up client area's, whatever the window's size now.
+void SetProjection()
+{
+    D3DXMATRIX matProj;
+    D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
+    g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
+}
+} // namespace
+
 BOOL InitScene(HWND hWnd)
 {
     g_pGraphics = new CGraphics();
@@ -37,10 +49,29 @@ BOOL InitScene(HWND hWnd)
                                           L"System", &g_pFont)))
         g_pFont = nullptr;
 
-    // Set once: the back buffer keeps its start-up size, so the aspect does too.
-    D3DXMATRIX matProj;
-    D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
-    g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
+    SetProjection();
+    return TRUE;
+}
+
+BOOL RestoreLostDevice()
+{
+    HRESULT hr = g_pGraphics->TestDevice();
+    if (hr == D3DERR_DEVICENOTRESET)
+    {
+        // Reset fails while anything of the default pool is alive: the font's
+        // textures go before it and come back after it.
+        if (g_pFont)
+            g_pFont->OnLostDevice();
+        hr = g_pGraphics->ResetDevice();
+        if (SUCCEEDED(hr) && g_pFont)
+            g_pFont->OnResetDevice();
+    }
+    if (FAILED(hr))
+        return FALSE;
+
+    SetProjection();
+    // The slots missed while the device was lost are not made up.
+    g_frameRate.ResetTiming();
     return TRUE;
 }
 

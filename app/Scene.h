@@ -17,3 +17,9 @@ BOOL InitScene(HWND hWnd);
 // Called once after the message loop when start-up succeeded: releases the font
 // and the device.
 void ShutdownApplication();
+
+// Called by a frame while the device is lost: asks the device whether it can be
+// reset and, once it can, resets it with the font's device objects released
+// around the Reset, sets the projection again and restarts the frame pacing.
+// TRUE once the device draws again; FALSE while it is still lost.
+BOOL RestoreLostDevice();

@@ -15,6 +15,7 @@ namespace
 const D3DXCOLOR SPHERE_COLOR(1.0f, 0.0f, 0.0f, 0.5f); // half-transparent red
 const D3DXCOLOR BOX_COLOR(1.0f, 1.0f, 0.0f, 0.5f);    // half-transparent yellow
 const D3DXCOLOR TEXT_COLOR(1.0f, 0.0f, 0.0f, 1.0f);   // opaque red
+const DWORD LOST_DEVICE_PAUSE = 50;                   // ms between questions to a lost device
 
 // The light's angle, a = t / 350 radians, for a time t in milliseconds. The turn
 // is taken off in double precision first: a float of t / 350 alone loses the
@@ -68,11 +69,18 @@ void RenderFrame()
     IDirect3DDevice9* pDevice = g_pGraphics ? g_pGraphics->GetDevice() : nullptr;
     if (!pDevice)
         return;
+    // A lost device draws nothing: the frame only asks whether it is back and,
+    // while it is not, pauses briefly, leaving the thread to the window's messages.
+    if (g_pGraphics->IsLost() && !RestoreLostDevice())
+    {
+        g_platform.Sleep(LOST_DEVICE_PAUSE);
+        return;
+    }
 
     g_pGraphics->SetClearColor(0, 0, 255);
     if (FAILED(g_pGraphics->BeginFrame()))
     {
-        // No recovery: beep, give the device a moment and carry on.
+        // Not a loss (Present reports that): beep, give the device a moment and carry on.
         g_platform.MessageBeep(0);
         g_platform.Sleep(500);
     }

@@ -4,8 +4,10 @@
 #include "graphics/Direct3DApi.h"
 
 CGraphics::CGraphics()
-    : m_bCreated(false), m_pD3D(nullptr), m_pDevice(nullptr), m_clearColor(0xFF000000), m_pCamera(nullptr)
+    : m_bCreated(false), m_bLost(false), m_pD3D(nullptr), m_pDevice(nullptr), m_clearColor(0xFF000000),
+      m_pCamera(nullptr)
 {
+    ZeroMemory(&m_d3dpp, sizeof(m_d3dpp));
 }
 
 HRESULT CGraphics::Create(HWND hWnd)
@@ -17,13 +19,14 @@ HRESULT CGraphics::Create(HWND hWnd)
     if (!m_pD3D)
         return E_FAIL;
 
-    // Windowed: the back buffer takes the client area's size and format.
-    D3DPRESENT_PARAMETERS d3dpp;
-    ZeroMemory(&d3dpp, sizeof(d3dpp));
-    d3dpp.Windowed = TRUE;
-    d3dpp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    d3dpp.EnableAutoDepthStencil = TRUE;
-    d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
+    // Windowed: the back buffer takes the client area's size and format. The
+    // device writes what it chose into the record it is given, so it gets a copy.
+    ZeroMemory(&m_d3dpp, sizeof(m_d3dpp));
+    m_d3dpp.Windowed = TRUE;
+    m_d3dpp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    m_d3dpp.EnableAutoDepthStencil = TRUE;
+    m_d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS d3dpp = m_d3dpp;
 
     if (FAILED(m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, hWnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                     &d3dpp, &m_pDevice)))
@@ -34,12 +37,18 @@ HRESULT CGraphics::Create(HWND hWnd)
         return E_FAIL;
     }
 
-    // The only render states that hold for the whole run; the frame sets the rest.
+    SetStartStates();
+    m_bCreated = true;
+    m_bLost = false;
+    return S_OK;
+}
+
+// The only render states that hold for the whole run; the frame sets the rest.
+// A Reset forgets them, so they are set again after one.
+void CGraphics::SetStartStates()
+{
     m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     m_pDevice->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-
-    m_bCreated = true;
-    return S_OK;
 }
 
 void CGraphics::Destroy()
@@ -83,7 +92,34 @@ HRESULT CGraphics::EndFrame()
     if (!m_bCreated)
         return E_FAIL;
     m_pDevice->EndScene();
-    return m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    HRESULT hr = m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    if (hr == D3DERR_DEVICELOST)
+        m_bLost = true;
+    return hr;
+}
+
+HRESULT CGraphics::TestDevice()
+{
+    if (!m_bCreated)
+        return E_FAIL;
+    HRESULT hr = m_pDevice->TestCooperativeLevel();
+    m_bLost = FAILED(hr);
+    return hr;
+}
+
+HRESULT CGraphics::ResetDevice()
+{
+    if (!m_bCreated)
+        return E_FAIL;
+    // A copy again: the zero sizes must stay zero for the next Reset, so that the
+    // back buffer always takes the client area's size.
+    D3DPRESENT_PARAMETERS d3dpp = m_d3dpp;
+    HRESULT hr = m_pDevice->Reset(&d3dpp);
+    if (FAILED(hr))
+        return hr;
+    SetStartStates();
+    m_bLost = false;
+    return S_OK;
 }
 
 void CGraphics::SetClearColor(int r, int g, int b)

@@ -3,11 +3,11 @@
 interfaces the program talks to (device, Direct3D object, mesh, buffer, font),
 read from the MinGW-w64 headers. Test fakes derive from these and override the
 few methods they record."""
-import re
 import sys
 from pathlib import Path
 
-INCLUDE = Path("/usr/share/mingw-w64/include")
+from com_interfaces import methods_of, parse
+
 INTERFACES = [  # (stub name, interface, header, chain of interfaces, base first)
     ("StubDirect3D9", "IDirect3D9", ["d3d9.h"], ["IDirect3D9"]),
     ("StubDirect3DDevice9", "IDirect3DDevice9", ["d3d9.h"], ["IDirect3DDevice9"]),
@@ -17,27 +17,8 @@ INTERFACES = [  # (stub name, interface, header, chain of interfaces, base first
 ]
 
 
-def methods_of(name, headers):
-    for header in headers:
-        text = (INCLUDE / header).read_text()
-        m = re.search(r"DECLARE_INTERFACE_\(\s*%s\s*,\s*(\w+)\s*\)\s*\{(.*?)\n\};" % name, text, re.S)
-        if m:
-            body = re.sub(r"/\*.*?\*/", "", m.group(2), flags=re.S)
-            for decl in re.findall(r"STDMETHOD_?\(.*?PURE;", body, re.S):
-                yield " ".join(decl.split())
-            return
-    sys.exit("interface %s not found" % name)
-
-
 def stub_method(decl):
-    m = re.match(r"STDMETHOD(_?)\((.*?)\)\s*\((.*)\)\s*PURE;", decl)
-    if not m:
-        sys.exit("cannot read: " + decl)
-    if m.group(1):
-        ret, name = [s.strip() for s in m.group(2).rsplit(",", 1)]
-    else:
-        ret, name = "HRESULT", m.group(2).strip()
-    params = re.sub(r"^THIS_?\s*", "", m.group(3).strip())
+    ret, name, params = parse(decl)
     if name in ("QueryInterface", "AddRef", "Release"):
         return None
     if ret == "void":

@@ -22,10 +22,11 @@ EXE = os.path.join(BUILD, "mingw", "kelvane.exe")
 TRACED = "+timestamp,trace+d3d9,trace+d3dx"
 PLAIN = "-all"
 
-# The trace channels write thousands of lines a frame; only these are kept.
+# The trace channels write thousands of lines a frame; only these are kept, and
+# what the device-loss proxy of tests/proxy reports.
 KEEP = (r"d3d9_device_Present |ID3DXFontImpl_DrawTextW |D3DXCreate(Box|Sphere) "
         r"|d3dx9_mesh_Release .*refcount to 0|D3DXCreateBuffer size|ID3DXBufferImpl_Release .*refcount to 0"
-        r"|:err:|Unhandled|Backtrace|^=>")
+        r"|:err:|Unhandled|Backtrace|^=>|^d3d9proxy: ")
 
 STAMP = re.compile(r"^\s*(\d+)\.(\d{3}):")
 OVERLAY_TEXT = re.compile(r'ID3DXFontImpl_DrawTextW .*string L"(.*)", in_count')

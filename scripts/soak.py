@@ -2,11 +2,15 @@
 
 For the given time it mixes random key storms over every control (TAB, SHIFT,
 the arrows, Z, X and W, tapped and held), opens and closes the About box, moves
-and resizes the window and takes the foreground away and gives it back; then it
-chooses Exit. It passes when the program never dies before Exit, exits with 0,
-every overlay string it drew is the five well-formed lines with radii within
-1.00 to 100.00, no frame was presented while another window was in the
-foreground, and its resident memory grew by less than the benchmark's 2 MiB.
+and resizes the window, takes the foreground away and gives it back, and loses
+the Direct3D device for a while; then it chooses Exit. The device is lost
+through the proxy d3d9.dll of tests/proxy, so the soak runs the copy of the
+program that tests/proxy/prepare.sh makes. It passes when the program never
+dies before Exit, exits with 0, every overlay string it drew is the five
+well-formed lines with radii within 1.00 to 100.00, no frame was presented
+while another window was in the foreground, every lost device was reset with
+nothing drawn or presented while it was lost and drawing went on after it,
+and its resident memory grew by less than the benchmark's 2 MiB.
 
 usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 """
@@ -34,7 +38,10 @@ class Soak:
     def __init__(self, seconds, seed, exe):
         self.seconds = seconds
         self.rng = random.Random(seed)
-        self.run = kr.Kelvane(os.path.join(kr.BUILD, "soak", "soak.log"), kr.TRACED, exe)
+        lost_exe = subprocess.run([os.path.join(kr.ROOT, "tests", "proxy", "prepare.sh"), exe],
+                                  stdin=subprocess.DEVNULL, capture_output=True, text=True, check=True).stdout.strip()
+        self.signal_exe = os.path.join(os.path.dirname(lost_exe), "signal-proxy.exe")
+        self.run = kr.Kelvane(os.path.join(kr.BUILD, "soak", "soak.log"), kr.TRACED, lost_exe)
         self.t0 = time.monotonic()
         self.failures = []
         self.counts = {}
@@ -54,9 +61,27 @@ class Soak:
             return False
         return True
 
-    def presents(self):
+    def lines(self, text):
+        """The program's output lines so far that contain TEXT."""
         with open(self.run.log, errors="replace") as f:
-            return sum(1 for line in f if "d3d9_device_Present " in line)
+            return [line.rstrip("\n") for line in f if text in line]
+
+    def presents(self):
+        return len(self.lines("d3d9_device_Present "))
+
+    def wait_lines(self, text, count, timeout=5):
+        """Waits until COUNT output lines contain TEXT; returns them, or None."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.lines(text)
+            if len(found) >= count:
+                return found
+            time.sleep(0.1)
+        return None
+
+    def signal_proxy(self):
+        subprocess.run([os.path.join(kr.ROOT, "scripts", "wine-run.sh"), self.signal_exe],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
     def foreground(self):
         if not self.run.activate():
@@ -167,10 +192,36 @@ class Soak:
         self.foreground()
         return f"foreground away for {away:.1f} s: {after - before} frames presented meanwhile"
 
+    def device_loss(self):
+        """The device is lost for a while, then can be reset: the program must
+        reset it, with nothing drawn or presented meanwhile, and draw on."""
+        self.foreground()
+        losses = len(self.lines("d3d9proxy: lost"))
+        self.signal_proxy()
+        if self.wait_lines("d3d9proxy: lost", losses + 1) is None:
+            self.fail("the proxy's device loss was not met by a Present")
+            return "device loss: not noticed"
+        # The proxy counts what the program asks of the lost device, and tells at the Reset.
+        away = self.rng.uniform(0.5, 2)
+        time.sleep(away)
+        self.signal_proxy()
+        resets = self.wait_lines("d3d9proxy: Reset answered", losses + 1)
+        if resets is None:
+            self.fail("the lost device was not reset")
+            return f"device lost for {away:.1f} s: not reset"
+        if " answered 0x00000000 " not in resets[-1] or not resets[-1].endswith("; 0 other calls while lost"):
+            self.fail("device loss: " + resets[-1])
+        after = self.presents()
+        time.sleep(1)
+        if self.presents() - after < 30:
+            self.fail(f"only {self.presents() - after} frames presented in the second after the Reset")
+        return f"device lost for {away:.1f} s, then reset: {resets[-1].split('; ', 1)[1]}"
+
     # --- the run -------------------------------------------------------------
 
     def soak(self):
-        actions = [(self.key_storm, 6), (self.about_box, 1), (self.move_and_resize, 1), (self.background, 1)]
+        actions = [(self.key_storm, 6), (self.about_box, 1), (self.move_and_resize, 1), (self.background, 1),
+                   (self.device_loss, 1)]
         self.say(f"soak for {self.seconds} s; program output filtered into {self.run.log}")
         self.run.start()
         self.original = self.size()

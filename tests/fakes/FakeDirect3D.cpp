@@ -98,6 +98,34 @@ HRESULT FakeDevice::SetMaterial(const D3DMATERIAL9* material)
     return S_OK;
 }
 
+namespace
+{
+HRESULT NextAnswer(std::deque<HRESULT>& answers)
+{
+    if (answers.empty())
+        return D3D_OK;
+    HRESULT hr = answers.front();
+    answers.pop_front();
+    return hr;
+}
+} // namespace
+
+HRESULT FakeDevice::TestCooperativeLevel()
+{
+    log.Add("TestCooperativeLevel");
+    return NextAnswer(cooperativeLevels);
+}
+
+HRESULT FakeDevice::Reset(D3DPRESENT_PARAMETERS* pParams)
+{
+    log.Add("Reset");
+    resets.push_back(*pParams);
+    HRESULT hr = NextAnswer(resetResults);
+    if (SUCCEEDED(hr))
+        hrPresent = S_OK;
+    return hr;
+}
+
 ULONG FakeDevice::Release()
 {
     log.Add("Release Device");

@@ -7,6 +7,7 @@
 #include "graphics/Direct3DApi.h"
 #include "tests/fakes/Stubs.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +40,8 @@ public:
     STDMETHOD_(HRESULT, SetLight)(DWORD index, const D3DLIGHT9* light) override;
     STDMETHOD_(HRESULT, LightEnable)(DWORD index, WINBOOL enable) override;
     STDMETHOD_(HRESULT, SetMaterial)(const D3DMATERIAL9* material) override;
+    STDMETHOD_(HRESULT, TestCooperativeLevel)() override;
+    STDMETHOD_(HRESULT, Reset)(D3DPRESENT_PARAMETERS* pParams) override;
     STDMETHOD_(ULONG, Release)() override;
 
     FakeCallLog& log;
@@ -48,6 +51,10 @@ public:
     HRESULT hrBeginScene = S_OK;
     HRESULT hrEndScene = S_OK;
     HRESULT hrPresent = S_OK;
+    // Device loss: TestCooperativeLevel and Reset give these answers in turn, then
+    // D3D_OK. A Reset that succeeds also sets hrPresent back to S_OK.
+    std::deque<HRESULT> cooperativeLevels;
+    std::deque<HRESULT> resetResults;
 
     // What it was given, latest last.
     struct ClearCall { DWORD count; DWORD flags; D3DCOLOR color; float z; DWORD stencil; };
@@ -57,6 +64,7 @@ public:
     std::vector<D3DLIGHT9> lights;
     std::vector<std::pair<DWORD, BOOL>> lightEnables;
     std::vector<D3DMATERIAL9> materials;
+    std::vector<D3DPRESENT_PARAMETERS> resets;
     int nPresents = 0;
 
     // The last matrix set for `state`; fails the test if there is none.
@@ -105,6 +113,8 @@ public:
     STDMETHOD_(INT, DrawTextW)(ID3DXSprite* sprite, const WCHAR* text, INT count, RECT* rect, DWORD format,
                                D3DCOLOR color) override;
     STDMETHOD_(ULONG, Release)() override;
+    STDMETHOD_(HRESULT, OnLostDevice)() override { log.Add("OnLostDevice"); return S_OK; }
+    STDMETHOD_(HRESULT, OnResetDevice)() override { log.Add("OnResetDevice"); return S_OK; }
 
     FakeCallLog& log;
     struct DrawTextCall { ID3DXSprite* sprite; std::wstring text; INT count; RECT rect; DWORD format; D3DCOLOR color; };

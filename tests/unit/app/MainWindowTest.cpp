@@ -204,6 +204,7 @@ class MainWindow : public testing::Test
         s_afterTurns = afterTurns;
         s_onIdle = onIdle;
         s_nTurns = 0;
+        s_hForeground = GetDesktopWindow();
         s_idleSleeps.clear();
         g_platform.GetForegroundWindow = CountedTurn;
         g_platform.Sleep = RecordedSleep;
@@ -220,7 +221,7 @@ class MainWindow : public testing::Test
             s_onIdle();
         if (s_nTurns == 50)
             PostQuitMessage(99);
-        return GetDesktopWindow();
+        return s_hForeground;
     }
     static VOID WINAPI RecordedSleep(DWORD ms) { s_idleSleeps.push_back(ms); }
     static void PostExit() { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }
@@ -232,11 +233,13 @@ class MainWindow : public testing::Test
 
     static std::vector<DWORD> s_idleSleeps;
     static int s_nTurns;
+    static HWND s_hForeground; // another window's unless a test brings ours to the front
     static int s_afterTurns;
     static void (*s_onIdle)();
 };
 std::vector<DWORD> MainWindow::s_idleSleeps;
 int MainWindow::s_nTurns = 0;
+HWND MainWindow::s_hForeground = nullptr;
 int MainWindow::s_afterTurns = 0;
 void (*MainWindow::s_onIdle)() = nullptr;
 
@@ -308,6 +311,48 @@ TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
     ASSERT_GE(s_idleSleeps.size(), 3u);
     for (DWORD ms : s_idleSleeps)
         EXPECT_EQ(100u, ms);
+}
+
+// The frame that finds the device lost is the last before another window takes
+// the foreground. In the background the loop only sleeps, asking the device
+// nothing; back in front it asks, resets and draws again, and Exit still ends
+// the loop with 0 and releases everything once.
+TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
+{
+    FakeDevice& device = direct3d.device;
+    device.hrPresent = D3DERR_DEVICELOST;
+    device.cooperativeLevels = {D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+    // Each step runs at the idle turn given, and arms the next.
+    BoundLoop(2, [] {
+        s_hForeground = GetDesktopWindow();
+        s_afterTurns = 5;
+        s_onIdle = [] {
+            s_hForeground = g_hWnd;
+            s_afterTurns = 9;
+            s_onIdle = PostExit;
+        };
+    });
+    s_hForeground = g_hWnd;
+    EXPECT_EQ(0, RunMessageLoop(nullptr));
+
+    // The frame's own sleep, three turns in the background, a pause while lost.
+    ASSERT_GE(s_idleSleeps.size(), 5u);
+    EXPECT_EQ((std::vector<DWORD>{16, 100, 100, 100, 50}),
+              std::vector<DWORD>(s_idleSleeps.begin(), s_idleSleeps.begin() + 5));
+    const FakeCallLog& log = direct3d.log;
+    const int nLost = log.Find("Present");
+    ASSERT_NE(-1, nLost);
+    EXPECT_EQ(
+        (std::vector<std::string>{"TestCooperativeLevel", "TestCooperativeLevel", "OnLostDevice", "Reset"}),
+        std::vector<std::string>(log.calls.begin() + nLost + 1,
+                                 log.calls.begin() + std::min(size_t(nLost + 5), log.calls.size())));
+    EXPECT_GT(log.Count("Present"), 1) << "no frame presented after the Reset";
+
+    ShutdownApplication();
+    bStarted = false;
+    EXPECT_EQ(1, direct3d.fonts.at(0)->nReleases);
+    EXPECT_EQ(1, device.nReleases);
+    EXPECT_EQ(1, direct3d.d3d.nReleases);
 }
 
 TEST_F(MainWindow, CloseTakesTheExitPath)

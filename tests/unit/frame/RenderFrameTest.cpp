@@ -240,3 +240,86 @@ TEST_F(FrameTest, WithoutADeviceTheFrameDoesNothing)
     EXPECT_TRUE(platform.sleeps.empty());
     ASSERT_TRUE(InitScene(reinterpret_cast<HWND>(0x1234))); // for TearDown
 }
+
+namespace
+{
+// A lost device, from the Present that reports it to the first frame drawn again.
+struct DeviceLoss
+{
+    const char* what;
+    std::deque<HRESULT> levels, resets; // the device's answers to TestCooperativeLevel and Reset
+    std::vector<std::string> calls;     // from the loss to the first Clear
+    std::vector<DWORD> sleeps;          // the lost turns' pauses, then the first frame's sleep
+};
+
+const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
+                                                 "Reset",
+                                                 State(D3DRS_ZENABLE, D3DZB_TRUE),
+                                                 State(D3DRS_NORMALIZENORMALS, TRUE),
+                                                 "OnResetDevice",
+                                                 "SetTransform PROJECTION",
+                                                 "Clear"};
+
+std::vector<std::string> Then(std::vector<std::string> first, const std::vector<std::string>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+} // namespace
+
+class DeviceLossTest : public FrameTest, public ::testing::WithParamInterface<DeviceLoss>
+{
+};
+
+TEST_P(DeviceLossTest, IsAskedUntilItCanBeResetAndThenDrawsAFreshlyPacedFrame)
+{
+    Frame();
+    api.device.hrPresent = D3DERR_DEVICELOST;
+    api.device.cooperativeLevels = GetParam().levels;
+    api.device.resetResults = GetParam().resets;
+    Frame(); // its Present finds the loss
+    api.log.calls.clear();
+    platform.sleeps.clear();
+
+    for (int turn = 0; turn < 10 && api.log.Find("Clear") == -1; ++turn)
+        Frame();
+    const int nClear = api.log.Find("Clear");
+    ASSERT_NE(-1, nClear) << "the device was never drawn on again";
+    // Nothing is drawn or presented while the device is lost; the font's device
+    // objects go before the Reset and come back after it; the start-up states
+    // and the projection are set again.
+    EXPECT_EQ(GetParam().calls,
+              std::vector<std::string>(api.log.calls.begin(), api.log.calls.begin() + nClear + 1));
+    EXPECT_EQ("Present", api.log.calls.back());
+    // No beeps; a pause per lost turn; the first frame drawn again sleeps out a
+    // whole slot instead of racing through the slots missed while lost.
+    EXPECT_TRUE(platform.beeps.empty());
+    EXPECT_EQ(GetParam().sleeps, platform.sleeps);
+    EXPECT_EQ(3u, g_frameRate.GetFrameCount()) << "lost turns are not frames";
+
+    const D3DPRESENT_PARAMETERS& created = api.d3d.createCalls.at(0).params;
+    for (const D3DPRESENT_PARAMETERS& reset : api.device.resets)
+        EXPECT_EQ(0, memcmp(&created, &reset, sizeof(created)))
+            << "Reset with the parameters of the creation";
+    const D3DMATRIX atStart = api.device.transforms.at(0).second;
+    const D3DMATRIX afterReset = api.device.LastTransform(D3DTS_PROJECTION);
+    EXPECT_EQ(0, memcmp(&atStart, &afterReset, sizeof(D3DMATRIX))) << "the start-up projection";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, DeviceLossTest,
+    ::testing::Values(DeviceLoss{"LostThenNotResetThenReset",
+                                 {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET},
+                                 {},
+                                 Then({"TestCooperativeLevel", "TestCooperativeLevel",
+                                       "TestCooperativeLevel"},
+                                      RESET_SUCCEEDS),
+                                 {50, 50, 16}},
+                      DeviceLoss{"ResetFailsThenSucceeds",
+                                 {D3DERR_DEVICENOTRESET, D3DERR_DRIVERINTERNALERROR, D3DERR_DEVICENOTRESET},
+                                 {D3DERR_INVALIDCALL, S_OK},
+                                 Then({"TestCooperativeLevel", "OnLostDevice", "Reset",
+                                       "TestCooperativeLevel", "TestCooperativeLevel"},
+                                      RESET_SUCCEEDS),
+                                 {50, 50, 16}}),
+    [](const ::testing::TestParamInfo<DeviceLoss>& info) { return std::string(info.param.what); });

@@ -90,8 +90,12 @@ TEST_F(GraphicsTest, FramesBeforeCreateAndAfterDestroyFailWithoutTouchingTheDevi
     graphics.Destroy();
     EXPECT_EQ(E_FAIL, graphics.BeginFrame());
     EXPECT_EQ(E_FAIL, graphics.EndFrame());
+    EXPECT_EQ(E_FAIL, graphics.TestDevice());
+    EXPECT_EQ(E_FAIL, graphics.ResetDevice());
     EXPECT_EQ(-1, api.log.Find("Clear"));
     EXPECT_EQ(-1, api.log.Find("Present"));
+    EXPECT_EQ(-1, api.log.Find("TestCooperativeLevel"));
+    EXPECT_EQ(-1, api.log.Find("Reset"));
 }
 
 TEST_F(GraphicsTest, DestroyReleasesTheDeviceBeforeTheDirect3DObjectOnce)
@@ -175,4 +179,18 @@ TEST_F(GraphicsTest, EndFramePresentsEvenWhenEndSceneFailsAndHandsOnPresentsResu
     int nEnd = api.log.Find("EndScene");
     ASSERT_NE(-1, nEnd);
     EXPECT_NE(-1, api.log.Find("Present", nEnd));
+}
+
+TEST_F(GraphicsTest, OnlyPresentsDeviceLostMarksTheDeviceLost)
+{
+    Create();
+    for (HRESULT hr : {S_OK, D3DERR_INVALIDCALL, D3DERR_DRIVERINTERNALERROR})
+    {
+        api.device.hrPresent = hr;
+        EXPECT_EQ(hr, graphics.EndFrame());
+        EXPECT_FALSE(graphics.IsLost()) << std::hex << hr;
+    }
+    api.device.hrPresent = D3DERR_DEVICELOST;
+    graphics.EndFrame();
+    EXPECT_TRUE(graphics.IsLost());
 }

@@ -157,6 +157,13 @@ TEST_F(SceneTest, WithoutAFontTheProgramRunsWithoutTheOverlay)
     RenderFrame();
     EXPECT_EQ(1, api.device.nPresents);
     EXPECT_EQ(-1, api.log.Find("DrawTextW"));
+    // A lost device comes back without one too.
+    api.device.hrPresent = D3DERR_DEVICELOST;
+    api.device.cooperativeLevels = {D3DERR_DEVICENOTRESET};
+    RenderFrame();
+    RenderFrame();
+    EXPECT_EQ(1u, api.device.resets.size());
+    EXPECT_EQ(3, api.device.nPresents);
     ShutdownApplication();
     EXPECT_EQ(1, api.device.nReleases);
 }
