@@ -14,13 +14,13 @@ dist:
 	@scripts/dist.sh
 
 gif:
-	@scripts/make-gif.sh
+	@scripts/tools/make-gif.sh
 
 bench:
-	@scripts/bench.sh $(SECONDS)
+	@scripts/tools/bench.sh $(SECONDS)
 
 soak:
-	@scripts/soak.sh $(SECONDS)
+	@scripts/tools/soak.sh $(SECONDS)
 
 clean:
 	-@bash -c 'source scripts/wine-env.sh; wineserver -k 2>/dev/null' || true

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, creates the Wine prefix, configures and builds.
+# build.sh [TARGET...]: installs what is missing, creates the Wine prefix,
+# configures and builds the given targets (all by default: the program, its
+# tests and the test proxies).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -7,4 +9,6 @@ source scripts/wine-env.sh
 scripts/wine-prefix.sh
 cmake -S . -B "$KELVANE_BUILD_DIR/mingw" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$KELVANE_BUILD_DIR/mingw" -j "$(nproc)" -- --no-print-directory
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$KELVANE_BUILD_DIR/mingw" -j "$(nproc)" "${targets[@]}" -- --no-print-directory

@@ -1,131 +1,160 @@
-"""Running kelvane.exe under Wine for the benchmark and the soak, and reading
-what it did from Wine's trace channels and from /proc.
+"""Starting kelvane.exe under Wine, driving it as a user would and reading what
+it did: make run's screenshot, the end-to-end tests, the soak and the benchmark
+all go through here. Run on a display prepared by scripts/with-display.sh.
 
-Used by scripts/bench.py and scripts/soak.py, both run on a display prepared by
-scripts/with-display.sh. Only the process started here is ever stopped, by its
-process id.
+A probed run starts a copy of the program beside the test proxies of
+tests/proxy (a d3d9.dll and a d3dx9_43.dll that forward to Wine's own), which
+report every Present and every overlay text with the program's own clock and
+play a lost device or a driver error on command. They cost the program next to
+nothing, unlike Wine's trace channels.
+
+Every wait is for something the program shows (a window, a frame, a text, its
+end), and is bounded only so that a hang fails: HANG seconds. Only processes
+started here are ever stopped, by their process ids.
+
+As a script: kelvane_run.py --screenshot PNG [--seconds N] EXE starts the
+program, lets it run, saves its window and closes it (make run without a display).
 """
 
+import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
+import sys
 import time
+from dataclasses import dataclass
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("KELVANE_BUILD_DIR", os.path.join(ROOT, "build"))
 EXE = os.path.join(BUILD, "mingw", "kelvane.exe")
+PROXY = os.environ.get("KELVANE_PROXY_DIR", os.path.join(BUILD, "mingw", "proxy"))
+ABOUT = "バージョン情報 kelvane"
+HANG = 60  # seconds after which a wait means the program hangs
+LOST, DRIVER_ERROR = 0x88760868, 0x88760870
 
-# The channels the readings come from: every presentation (d3d9), the overlay
-# string handed to the font and the meshes made and released (d3dx), each line
-# stamped with Wine's millisecond clock.
-TRACED = "+timestamp,trace+d3d9,trace+d3dx"
-PLAIN = "-all"
 
-# The trace channels write thousands of lines a frame; only these are kept, and
-# what the device-loss proxy of tests/proxy reports.
-KEEP = (r"d3d9_device_Present |ID3DXFontImpl_DrawTextW |D3DXCreate(Box|Sphere) "
-        r"|d3dx9_mesh_Release .*refcount to 0|D3DXCreateBuffer size|ID3DXBufferImpl_Release .*refcount to 0"
-        r"|:err:|Unhandled|Backtrace|^=>|^d3d9proxy: ")
+class Failure(Exception):
+    """What a test saw go wrong."""
 
-STAMP = re.compile(r"^\s*(\d+)\.(\d{3}):")
-OVERLAY_TEXT = re.compile(r'ID3DXFontImpl_DrawTextW .*string L"(.*)", in_count')
+
+def say(text):
+    print(text, flush=True)
 
 
 def xdotool(*args):
     """Runs xdotool; returns its output, empty when it found nothing."""
-    done = subprocess.run(["xdotool", *args], capture_output=True, text=True)
-    return done.stdout.strip()
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True).stdout.strip()
+
+
+def wait(what, condition, timeout=HANG, poll=0.05):
+    """Waits until condition() is true and returns its value; fails saying WHAT
+    did not happen when it is not within TIMEOUT seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"{what}: not within {timeout} s")
+        time.sleep(poll)
+
+
+@dataclass
+class Text:
+    ms: int        # the program's clock when the text was drawn
+    meshes: int    # meshes made since the previous text: 4, or 2 while a sphere blinks
+    live: int      # meshes and buffers not yet released
+    text: str
+    presents: int  # Presents before it: the frames whose Wait preceded this text
+
+
+class Log:
+    """The program's output as it grows: the proxies' reports parsed once each."""
+
+    PRESENT = re.compile(r"^d3d9proxy: (\d+) present (0x[0-9a-f]{8})$")
+    TEXT = re.compile(r'^d3dx9proxy: (\d+) text meshes (\d+) live (-?\d+) "(.*)"$')
+
+    def __init__(self, path):
+        self.path, self.offset, self.partial = path, 0, ""
+        self.lines, self.presents, self.texts = [], [], []  # presents: (ms, answer)
+
+    def update(self):
+        with open(self.path, errors="replace") as f:
+            f.seek(self.offset)
+            chunk = f.read()
+            self.offset = f.tell()
+        *complete, self.partial = (self.partial + chunk).split("\n")
+        for line in complete:
+            self.lines.append(line)
+            if m := self.PRESENT.match(line):
+                self.presents.append((int(m[1]), int(m[2], 16)))
+            elif m := self.TEXT.match(line):
+                text = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[4])
+                self.texts.append(Text(int(m[1]), int(m[2]), int(m[3]), text, len(self.presents)))
+        return self
+
+    def count(self, fragment):
+        return sum(1 for line in self.lines if fragment in line)
 
 
 class Kelvane:
-    """One run of the program: started, driven by xdotool, ended through Exit."""
+    """One run of the program."""
 
-    def __init__(self, log, winedebug=PLAIN, exe=EXE):
-        self.log = log
-        os.makedirs(os.path.dirname(log), exist_ok=True)
-        env = dict(os.environ, WINEDEBUG=winedebug)
-        out = open(log, "w")
-        traced = winedebug != PLAIN
-        self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE if traced else out,
-                                     stderr=subprocess.STDOUT, env=env)
-        self.filter = None
-        if traced:
-            self.filter = subprocess.Popen(["grep", "--line-buffered", "-E", KEEP],
-                                           stdin=self.proc.stdout, stdout=out)
-            self.proc.stdout.close()
-        out.close()
+    def __init__(self, name, exe=EXE, probe=True, winedebug="-all", env=None, keep=None):
+        self.name = name
+        folder = os.path.join(BUILD, "e2e", name)
+        os.makedirs(folder, exist_ok=True)
+        self.folder = folder
+        if probe:
+            for dll in ("d3d9.dll", "d3dx9_43.dll"):
+                if not os.path.isfile(os.path.join(PROXY, dll)):
+                    raise Failure(f"no test proxy {dll} in {PROXY}")
+                shutil.copy(os.path.join(PROXY, dll), folder)
+            shutil.copy(exe, os.path.join(folder, "kelvane.exe"))
+            exe = os.path.join(folder, "kelvane.exe")
+            if os.path.exists(self.command_file):
+                os.remove(self.command_file)
+        self.path = os.path.join(folder, "kelvane.log")
+        overrides = os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml=")
+        run_env = dict(os.environ, WINEDEBUG=winedebug, **(env or {}))
+        if probe:
+            # Only this process prefers the DLLs beside it to Wine's own.
+            run_env["WINEDLLOVERRIDES"] = overrides + ";d3d9,d3dx9_43=n,b"
+        with open(self.path, "w") as out:
+            self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
+                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE if keep else out,
+                                         stderr=subprocess.STDOUT, env=run_env)
+            if keep:
+                # Wine's trace channels write thousands of lines a frame: only these stay.
+                subprocess.Popen(["grep", "--line-buffered", "-E", keep], stdin=self.proc.stdout, stdout=out)
+                self.proc.stdout.close()
         self.pid = self.proc.pid
+        self.log = Log(self.path)
         self.wid = None
         self.exit_code = None
+        STARTED.append(self)
 
-    # --- the process -----------------------------------------------------
+    @property
+    def command_file(self):
+        return os.path.join(self.folder, "proxy-command")
+
+    # --- the process ---------------------------------------------------------
 
     def running(self):
         return self.proc.poll() is None
 
-    def wait_window(self, name="kelvane", timeout=30):
-        """Waits for the program's visible window NAME; returns its X id or None."""
-        pattern = "^" + re.escape(name) + "$"
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline and self.running():
-            found = xdotool("search", "--all", "--onlyvisible", "--pid", str(self.pid), "--name", pattern)
-            if found:
-                return found.split()[0]
-            time.sleep(0.1)
-        return None
-
-    def start(self, timeout=30):
-        """Waits for the main window and brings it to the foreground."""
-        self.wid = self.wait_window("kelvane", timeout)
-        if self.wid is None:
-            raise RuntimeError("the window \"kelvane\" did not appear")
-        self.activate()
-        return self.wid
-
-    def activate(self, wid=None, timeout=10):
-        wid = wid or self.wid
-        xdotool("windowactivate", wid)
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if xdotool("getactivewindow") == wid:
-                return True
-            time.sleep(0.1)
-        return False
-
-    def exit(self, timeout=15):
-        """Chooses Exit from the File menu (Alt+F, X), as a user would, retrying
-        when the keys land while Wine is still taking the focus. Returns the exit
-        code; a program that does not end in time is killed and gives None."""
-        deadline = time.monotonic() + timeout
-        while self.running() and time.monotonic() < deadline:
-            self.activate()
-            xdotool("key", "--clearmodifiers", "alt+f")
-            time.sleep(0.3)
-            xdotool("key", "x")
-            end = time.monotonic() + 3
-            while self.running() and time.monotonic() < end:
-                time.sleep(0.1)
-        return self.finish()
-
-    def finish(self):
-        if self.running():
-            self.kill()
-            return None
+    def finish(self, what="the program to end", timeout=HANG):
+        """Waits for the program to end and returns its exit code."""
+        wait(what, lambda: not self.running(), timeout)
         self.exit_code = self.proc.wait()
-        if self.filter:
-            self.filter.wait(timeout=10)
         return self.exit_code
 
     def kill(self):
         if self.running():
             os.kill(self.pid, signal.SIGKILL)
             self.proc.wait()
-        if self.filter:
-            self.filter.wait(timeout=10)
-
-    # --- /proc readings of the program's own process ------------------------
 
     def cpu_seconds(self):
         """User plus system time the process has used so far, all threads."""
@@ -135,70 +164,164 @@ class Kelvane:
 
     def rss_kib(self):
         with open(f"/proc/{self.pid}/status") as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-        return 0
+            return next((int(line.split()[1]) for line in f if line.startswith("VmRSS:")), 0)
 
     def open_fds(self):
         return len(os.listdir(f"/proc/{self.pid}/fd"))
 
-    def image(self):
-        """The Windows program the process runs, as its command line names it."""
-        with open(f"/proc/{self.pid}/cmdline", "rb") as f:
-            return f.read().replace(b"\0", b" ").decode(errors="replace")
+    # --- what it did -----------------------------------------------------------
+
+    def read(self):
+        return self.log.update()
+
+    def presents(self):
+        return len(self.read().presents)
+
+    def last_text(self):
+        texts = self.read().texts
+        return texts[-1].text if texts else ""
+
+    def wait_log(self, fragment, count=1, timeout=HANG):
+        """Waits until COUNT lines of the output contain FRAGMENT; returns the last."""
+        wait(f"line {count} with '{fragment}' in the program's output",
+             lambda: self.read().count(fragment) >= count, timeout)
+        return [line for line in self.log.lines if fragment in line][count - 1]
+
+    def drawn(self, condition):
+        """For wait() and hold(): the first text drawn from now on for which
+        condition(Text) holds, or None."""
+        seen = len(self.read().texts)
+        return lambda: next((t for t in self.read().texts[seen:] if condition(t)), None)
+
+    def wait_text(self, what, condition, timeout=HANG):
+        """Waits for an overlay text drawn from now on for which condition(text) holds."""
+        return wait(what, self.drawn(lambda t: condition(t.text)), timeout)
+
+    def check_rates(self):
+        """Fails unless every overlay's FPS figure is the one its frame times give."""
+        compared, equal, off = rate_mismatches(self.read())
+        if off or not compared:
+            raise Failure(f"{len(off)} of {compared} overlays show another rate than their frame times give; "
+                          + "; ".join(off[:5]))
+        return f"the FPS figures of all {compared} frames are the rates their frame times give ({equal} exactly)"
+
+    def wait_frames(self, count, what="frames drawn"):
+        """Waits until COUNT more frames are presented from now on."""
+        start = self.presents()
+        wait(f"{count} {what}", lambda: self.presents() >= start + count)
+
+    def command(self, command, ack="command "):
+        """Hands the proxy a command and waits until it has taken it."""
+        taken = self.read().count(ack)
+        partial = self.command_file + ".partial"
+        with open(partial, "w") as f:
+            f.write(command)
+        os.replace(partial, self.command_file)
+        self.wait_log(ack, taken + 1)
+
+    # --- windows and input -------------------------------------------------------
+
+    def window(self, name="kelvane"):
+        """The X id of the program's visible window named NAME, or None."""
+        found = xdotool("search", "--all", "--onlyvisible", "--pid", self.pid, "--name", "^" + re.escape(name) + "$")
+        return found.split()[0] if found else None
+
+    def wait_window(self, name="kelvane", timeout=HANG):
+        def shown():
+            if not self.running():
+                raise Failure(f"the program ended (exit code {self.proc.wait()}) before a window \"{name}\" appeared")
+            return self.window(name)
+        return wait(f"the window \"{name}\"", shown, timeout)
+
+    def start(self):
+        """Waits for the main window and brings the program to the foreground."""
+        self.wid = self.wait_window("kelvane")
+        self.foreground()
+        return self
+
+    def activate(self, wid):
+        """Gives WID the focus, as a click on it would; asks again while it is not active."""
+        def active():
+            if xdotool("getactivewindow") == wid:
+                return True
+            xdotool("windowactivate", wid)
+            return False
+        wait(f"window {wid} becomes the active window", active, poll=0.2)
+
+    def foreground(self, drawing=True):
+        """Activates the main window and, when the program draws, waits for a frame
+        presented after that: the program itself has the foreground then, and
+        keys reach it."""
+        self.activate(self.wid)
+        if drawing:
+            self.wait_frames(2, "frames after the main window was activated")
+
+    def keys(self, *keys, effect, what, tries=3, patience=5, target=None):
+        """Types KEYS (xdotool key names) into the active window until effect()
+        holds, which it is given PATIENCE seconds to do each time; sends them
+        again, saying so, at most TRIES times in all. Returns effect()'s value."""
+        for attempt in range(1, tries + 1):
+            if attempt > 1:
+                say(f"retry {attempt - 1}: \"{' '.join(keys)}\" did not {what} within {patience} s; sending it again")
+            if target:
+                target()
+            xdotool("key", "--clearmodifiers", "--delay", "200", *keys)
+            try:
+                return wait(what, effect, patience)
+            except Failure:
+                pass
+        raise Failure(f"\"{' '.join(keys)}\" did not {what}, {tries} times")
+
+    def hold(self, keys, until, what):
+        """Holds KEYS down (one chord, e.g. "shift+Up") until until() holds."""
+        down = keys.split("+")
+        for key in down:
+            xdotool("keydown", key)
+        try:
+            return wait(what, until)
+        finally:
+            for key in reversed(down):
+                xdotool("keyup", key)
+
+    def open_about(self, *keys, drawing=True):
+        """Opens the About box with KEYS from the main window and waits for it to
+        be the active window; returns it. Escape first closes a menu that an
+        earlier try left open."""
+        wid = self.keys("Escape", *keys, effect=lambda: self.window(ABOUT), what="open the About box",
+                        target=lambda: self.foreground(drawing))
+        wait("the About box becomes the active window", lambda: xdotool("getactivewindow") == wid)
+        return wid
+
+    def close_about(self, *keys, drawing=True):
+        """Closes the open About box with KEYS and waits for the main window to be
+        active again and, when the program draws, to draw."""
+        self.keys(*keys, effect=lambda: not self.window(ABOUT), what="close the About box")
+        wait("the main window is active again", lambda: xdotool("getactivewindow") == self.wid)
+        if drawing:
+            self.wait_frames(2, "frames after the About box closed")
+
+    def exit(self, drawing=True):
+        """Chooses File, Exit (Alt+F, X) and returns the exit code."""
+        # Escape first closes a menu that an earlier try left open.
+        self.keys("Escape", "alt+f", "x", effect=lambda: not self.running(), what="end the program",
+                  target=lambda: self.foreground(drawing))
+        return self.finish()
+
+    def close(self, drawing=True):
+        """Closes the main window with Alt+F4 and returns the exit code."""
+        self.keys("alt+F4", effect=lambda: not self.running(), what="end the program",
+                  target=lambda: self.foreground(drawing))
+        return self.finish()
+
+    def screenshot(self, png, wid=None):
+        subprocess.run(["import", "-window", wid or self.wid, png], check=True)
+        return png
 
 
-def machine_seconds():
-    """Processor time of the whole machine so far, all cores: (busy, stolen).
-    Busy is everything but idle, I/O wait and steal; stolen is the time a
-    virtual machine's host gave the cores to someone else."""
-    with open("/proc/stat") as f:
-        ticks = [int(v) for v in f.readline().split()[1:]]
-    user, nice, system, idle, iowait, irq, softirq, steal = ticks[:8]
-    hz = os.sysconf("SC_CLK_TCK")
-    return (user + nice + system + irq + softirq) / hz, steal / hz
+STARTED = []
 
 
-# --- reading the trace ------------------------------------------------------
-
-
-def stamp_ms(line):
-    m = STAMP.match(line)
-    return int(m.group(1)) * 1000 + int(m.group(2)) if m else None
-
-
-class Trace:
-    """What a traced run's log says: presentations, overlay strings, meshes."""
-
-    def __init__(self, log):
-        self.presents = []      # ms stamps of the presentations
-        self.overlays = []      # (ms stamp, overlay string with real newlines)
-        self.meshes_created = self.meshes_released = 0
-        self.buffers_created = self.buffers_released = 0
-        with open(log, errors="replace") as f:
-            for line in f:
-                if "d3d9_device_Present " in line:
-                    self.presents.append(stamp_ms(line))
-                elif "ID3DXFontImpl_DrawTextW " in line:
-                    m = OVERLAY_TEXT.search(line)
-                    if m:
-                        self.overlays.append((stamp_ms(line), m.group(1).replace("\\n", "\n")))
-                elif "D3DXCreateBox " in line or "D3DXCreateSphere " in line:
-                    self.meshes_created += 1
-                elif "d3dx9_mesh_Release " in line:
-                    self.meshes_released += 1
-                elif "D3DXCreateBuffer size" in line:
-                    self.buffers_created += 1
-                elif "ID3DXBufferImpl_Release " in line:
-                    self.buffers_released += 1
-
-    def intervals(self):
-        p = [t for t in self.presents if t is not None]
-        return [b - a for a, b in zip(p, p[1:])]
-
-
-# --- the overlay string -----------------------------------------------------
+# --- the overlay -----------------------------------------------------------
 
 NUMBER = r"(-?\d+\.\d\d)"
 OVERLAY = re.compile(
@@ -224,6 +347,36 @@ def parse_overlay(text):
     }
 
 
+def shown_rate(waits):
+    """The rate the program shows after Waits at these times (ms), by its own
+    rule: none before the 16th, then (span / 2 + 15000) / span over the last 15
+    intervals, and from the 32nd (span / 2 + 31000) / span over the last 31."""
+    if len(waits) < 16:
+        return 0
+    n, thousands = (16, 15000) if len(waits) < 32 else (32, 31000)
+    span = (waits[-1] - waits[-n]) & 0xFFFFFFFF
+    return (span // 2 + thousands) // span if span else 0
+
+
+def rate_mismatches(log):
+    """Checks every overlay's FPS figure against the rate worked out from the
+    frames before it. Each Present is followed by the frame's Wait within the
+    same millisecond, or the next, so the two may differ by one. Returns
+    (texts compared, texts equal, texts off by more than one)."""
+    stamps = [ms for ms, _ in log.presents]
+    equal, off = 0, []
+    texts = [(t, parse_overlay(t.text)) for t in log.texts]
+    for text, figures in texts:
+        if figures is None:
+            off.append(f"not an overlay: {text.text!r}")
+            continue
+        expected = shown_rate(stamps[:text.presents])
+        equal += figures["rate"] == expected
+        if abs(figures["rate"] - expected) > 1:
+            off.append(f"frame {text.presents + 1} shows {figures['rate']}, its frame times give {expected}")
+    return len(texts), equal, off
+
+
 def percentile(values, q):
     """The q-th percentile (0 to 100) by nearest rank."""
     if not values:
@@ -233,56 +386,46 @@ def percentile(values, q):
     return ordered[int(rank) - 1]
 
 
-# --- presentations seen by the X server -------------------------------------
+# --- end-to-end tests ---------------------------------------------------------
+
+def run_test(test):
+    """Runs test(exe) as an end-to-end test, the program from the command line:
+    on a failure prints why with the last lines of each program's output and
+    ends 1; every program started is ended."""
+    try:
+        test(sys.argv[1])
+        return 0
+    except Failure as failure:
+        say(f"FAIL: {failure}")
+        for run in STARTED:
+            say(f"--- last lines of {run.path} ---")
+            say("\n".join(run.read().lines[-20:]))
+        return 1
+    finally:
+        for run in STARTED:
+            run.kill()
 
 
-class PresentRecorder:
-    """Stamps every update of a 640 x 480 area on the display, as the X server's
-    DAMAGE extension reports it: one event per presented frame, seen from
-    outside the program, so that an untraced run can be timed too."""
-
-    def __init__(self):
-        import threading
-        from Xlib import display
-        from Xlib.ext import damage
-
-        self.display = display.Display()
-        self.display.damage_query_version()
-        root = self.display.screen().root
-        self.damage = root.damage_create(damage.DamageReportRawRectangles)
-        self.display.flush()
-        self.stamps = []
-        self.stopping = False
-        self.thread = threading.Thread(target=self._listen, daemon=True)
-        self.thread.start()
-
-    def _listen(self):
-        import select
-
-        fd = self.display.fileno()
-        while not self.stopping:
-            if not self.display.pending_events():
-                select.select([fd], [], [], 0.1)
-            while self.display.pending_events():
-                event = self.display.next_event()
-                area = getattr(event, "area", None)
-                if area is not None and (area.width, area.height) == (640, 480):
-                    self.stamps.append(time.monotonic() * 1000)
-
-    def stop(self):
-        self.stopping = True
-        self.thread.join(timeout=2)
-        self.display.close()
-        return self.stamps
+def main():
+    parser = argparse.ArgumentParser(description="Runs the program and saves a screenshot of its window.")
+    parser.add_argument("--screenshot", required=True)
+    parser.add_argument("--seconds", type=float, default=4)
+    parser.add_argument("exe")
+    args = parser.parse_args()
+    run = Kelvane("run", args.exe, probe=False)
+    try:
+        run.wid = run.wait_window()
+        run.activate(run.wid)
+        time.sleep(args.seconds)
+        run.screenshot(args.screenshot)
+        run.close(drawing=False)
+    except Failure as failure:
+        say(f"run: {failure}")
+        return 1
+    finally:
+        run.kill()
+    return 0
 
 
-def overlay_rates(stamps):
-    """The rate the overlay shows at each frame, worked out as the program does
-    from whole-millisecond frame times: (span / 2 + 31000) / span over the 31
-    intervals before the frame."""
-    ms = [int(t) for t in stamps]
-    rates = []
-    for k in range(32, len(ms)):
-        span = ms[k - 1] - ms[k - 32]
-        rates.append((span // 2 + 31000) // span if span else 0)
-    return rates
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,38 +1,50 @@
-// d3d9.dll of the device-loss tests. It hands the program the system's
-// Direct3D 9 with every call forwarded, and on signals (ProxySignal.h) plays a
-// lost device as Windows does: after the first signal the next Present and every
-// TestCooperativeLevel answer D3DERR_DEVICELOST and Reset is refused; after the
-// second, TestCooperativeLevel answers D3DERR_DEVICENOTRESET until a Reset, which
-// goes to the real device and, when it succeeds, ends the loss.
+// d3d9.dll of the end-to-end tests. It hands the program the system's Direct3D 9
+// with every call forwarded, reports every Present with its time and answer, and
+// plays what Windows can do to a device when a test asks (ProxyLog.h):
+//   "lose"            the next Present and every TestCooperativeLevel answer
+//                     D3DERR_DEVICELOST, and Reset is refused;
+//   "restore"         after a loss, TestCooperativeLevel answers
+//                     D3DERR_DEVICENOTRESET until a Reset, which goes to the real
+//                     device and, when it succeeds, ends the loss;
+//   "driver-error N"  the next Present answers D3DERR_DRIVERINTERNALERROR, and
+//                     the next N devices asked for cannot be created.
+// With KELVANE_PROXY_CREATE_DEVICE set to an error code, no device can be
+// created at all: CreateDevice answers that code.
 //
-// It reports on the standard error, among Wine's own trace lines, in lines that
-// start with "d3d9proxy:": where the real Direct3D comes from, the loss, each
-// Reset with the other calls the program made on the device while it was lost,
-// and the release of the device and of the Direct3D object.
+// Its lines start with "d3d9proxy:": where the real Direct3D comes from, each
+// Present, the commands taken, each Reset with the other calls the program made
+// on the device while it was lost, each CreateDevice refused, and the release of
+// the device and of the Direct3D object.
 #include "Forwarders.h"
-#include "ProxySignal.h"
+#include "ProxyLog.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <string>
+#include <cstdlib>
 
 namespace
 {
-HANDLE g_hSignal = nullptr;
-
-void Say(const char* format, ...)
+void Say(const char* pszFormat, ...)
 {
-    char text[512];
     va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof(text), format, args);
+    va_start(args, pszFormat);
+    ProxySay("d3d9proxy", pszFormat, args);
     va_end(args);
-    const std::string line = std::string("d3d9proxy: ") + text + "\n";
-    DWORD dwWritten;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), DWORD(line.size()), &dwWritten, nullptr);
 }
 
-bool Signalled() { return g_hSignal && WaitForSingleObject(g_hSignal, 0) == WAIT_OBJECT_0; }
+HRESULT g_hrCreateDevice = S_OK; // every CreateDevice fails with this when set
+int g_nCreateFailures = 0;       // the next so many CreateDevice calls fail
+std::string g_command;           // taken from the test, waiting to be played
+
+// The test's next command, once the last one has been played.
+const std::string& Command()
+{
+    if (g_command.empty())
+    {
+        g_command = TakeCommand(ThisModule());
+        if (!g_command.empty())
+            Say("command %s", g_command.c_str());
+    }
+    return g_command;
+}
 
 class LosingDevice : public ForwardDirect3DDevice9
 {
@@ -41,18 +53,24 @@ public:
 
     STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override
     {
-        if (m_phase == NORMAL && Signalled())
+        HRESULT hr = D3DERR_DEVICELOST;
+        if (m_phase != NORMAL)
+            Called("Present");
+        else if (Command() == "lose")
         {
             m_phase = LOST;
-            Say("lost");
-            return D3DERR_DEVICELOST;
+            g_command.clear();
         }
-        if (m_phase != NORMAL)
+        else if (Command().compare(0, 13, "driver-error ") == 0)
         {
-            Called("Present");
-            return D3DERR_DEVICELOST;
+            hr = D3DERR_DRIVERINTERNALERROR;
+            g_nCreateFailures = std::atoi(g_command.c_str() + 13);
+            g_command.clear();
         }
-        return m_pReal->Present(src, dst, hOverride, dirty);
+        else
+            hr = m_pReal->Present(src, dst, hOverride, dirty);
+        Say("present 0x%08lx", hr);
+        return hr;
     }
 
     STDMETHOD_(HRESULT, TestCooperativeLevel)() override
@@ -60,10 +78,10 @@ public:
         if (m_phase == NORMAL)
             return m_pReal->TestCooperativeLevel();
         ++m_nQuestions;
-        if (m_phase == LOST && Signalled())
+        if (m_phase == LOST && Command() == "restore")
         {
             m_phase = NOT_RESET;
-            Say("can be reset");
+            g_command.clear();
         }
         return m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
     }
@@ -124,9 +142,19 @@ public:
     STDMETHOD_(HRESULT, CreateDevice)(UINT adapter, D3DDEVTYPE type, HWND hFocus, DWORD flags,
                                       D3DPRESENT_PARAMETERS* pParams, IDirect3DDevice9** ppDevice) override
     {
+        HRESULT hr = g_nCreateFailures > 0 ? D3DERR_NOTAVAILABLE : g_hrCreateDevice;
+        if (FAILED(hr))
+        {
+            if (g_nCreateFailures > 0)
+                --g_nCreateFailures;
+            *ppDevice = nullptr;
+            Say("CreateDevice refused: 0x%08lx", hr);
+            return hr;
+        }
         IDirect3DDevice9* pReal = nullptr;
-        const HRESULT hr = m_pReal->CreateDevice(adapter, type, hFocus, flags, pParams, &pReal);
+        hr = m_pReal->CreateDevice(adapter, type, hFocus, flags, pParams, &pReal);
         *ppDevice = SUCCEEDED(hr) ? new LosingDevice(pReal) : nullptr;
+        Say("CreateDevice answered 0x%08lx", hr);
         return hr;
     }
 
@@ -138,29 +166,21 @@ protected:
 // Exported as Direct3DCreate9 (d3d9.def).
 extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
 {
-    // The system's own d3d9.dll, by its full path: by name it would be this one.
-    WCHAR path[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH - 10)
-        return nullptr;
-    lstrcpyW(path + n, L"\\d3d9.dll");
-    HMODULE hSelf = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ProxyDirect3DCreate9), &hSelf);
-    HMODULE hReal = LoadLibraryW(path);
-    if (!hReal || hReal == hSelf)
-    {
-        Say("cannot load the system's d3d9.dll (%ls)", path);
-        return nullptr;
-    }
+    HMODULE hReal = LoadSystemDll(L"d3d9.dll");
     using Create9 = IDirect3D9*(WINAPI*)(UINT);
     auto pCreate =
-        reinterpret_cast<Create9>(reinterpret_cast<void*>(GetProcAddress(hReal, "Direct3DCreate9")));
+        hReal ? reinterpret_cast<Create9>(reinterpret_cast<void*>(GetProcAddress(hReal, "Direct3DCreate9"))) : nullptr;
     IDirect3D9* pReal = pCreate ? pCreate(sdkVersion) : nullptr;
     if (!pReal)
+    {
+        Say("cannot load the system's d3d9.dll");
         return nullptr;
-    if (!g_hSignal)
-        g_hSignal = CreateEventW(nullptr, FALSE, FALSE, PROXY_SIGNAL);
+    }
+    char code[32];
+    if (GetEnvironmentVariableA("KELVANE_PROXY_CREATE_DEVICE", code, sizeof(code)))
+        g_hrCreateDevice = HRESULT(std::strtoul(code, nullptr, 16));
+    WCHAR path[MAX_PATH] = {};
+    GetModuleFileNameW(hReal, path, MAX_PATH);
     Say("forwarding to %ls", path);
     return new LosingDirect3D(pReal);
 }

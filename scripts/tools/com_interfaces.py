@@ -1,6 +1,6 @@
 """The methods of COM interfaces as the MinGW-w64 headers declare them, read for
-scripts/gen-stubs.py (the test fakes' stubs) and scripts/gen-proxy.py (the
-device-loss proxy's forwarders)."""
+gen-stubs.py (the test fakes' stubs) and gen-proxy.py (the test proxies'
+forwarders)."""
 import re
 import sys
 from pathlib import Path

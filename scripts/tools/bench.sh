@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# make bench [SECONDS=60], or scripts/tools/bench.sh [SECONDS] [--traced]:
+# builds, then measures the program's pace, load and memory, and what the tests'
+# instrument costs it, on a private display (bench.py tells what and how).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+scripts/setup.sh python3-matplotlib python3-xlib
+scripts/build.sh
+scripts/with-display.sh python3 scripts/tools/bench.py "$@"

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""The status overlay as the program draws it: the start text, the measured
+rate reaching the target and agreeing with the frame times, and the answers
+flipping exactly where the keyboard moves sphere 1 clear of sphere 2, then its
+radius growing to 100 and no further."""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from kelvane_run import Failure, Kelvane, parse_overlay, run_test, say  # noqa: E402
+
+START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
+         "Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\nCollision true\n")
+
+
+def test(exe):
+    k = Kelvane(os.environ.get("KELVANE_TEST_NAME", "overlay"), exe).start()
+    k.wait_text("the overlay reads FPS 60/60", lambda t: t.startswith("FPS 60/60  CPU "))
+    if k.read().texts[0].text != START:
+        raise Failure(f"the first overlay reads {k.log.texts[0].text!r}")
+    say("PASS: the first overlay reads the five start lines; later ones reach FPS 60/60")
+
+    # TAB selects sphere 1, which then blinks: a frame draws only the other sphere and box.
+    k.hold("Tab", k.drawn(lambda t: t.meshes == 2), "sphere 1 blinks after TAB")
+    # LEFT moves it one unit a frame along the camera's side axis; the boxes
+    # only touch at x = -60, and the spheres just touch there too.
+    apart = k.hold("Left", k.drawn(lambda t: "AABB false" in t.text), "LEFT moves sphere 1 until AABB reads false")
+    texts = k.read().texts
+    before = parse_overlay(texts[texts.index(apart) - 1].text)
+    after = parse_overlay(apart.text)
+    if (before["sphere1"], before["aabb"], before["collision"]) != ((-59, 0, 0), True, True) or \
+            (after["sphere1"], after["collision"]) != ((-60, 0, 0), False):
+        raise Failure(f"the answers flipped between {texts[texts.index(apart) - 1].text!r} and {apart.text!r}")
+    say("PASS: LEFT moved sphere 1; at x = -59 both answers read true, at -60 both false")
+
+    # SHIFT+UP grows the radius by one a frame, to exactly 100, where it stays.
+    def held_at_100():
+        at = [t for t in k.read().texts if "R=100.00\nSphere2" in t.text]
+        return at and k.log.texts[-1].presents - at[0].presents >= 30
+    k.hold("shift+Up", held_at_100, "SHIFT+UP grows sphere 1 to R=100.00 and holds it 30 frames")
+    code = k.exit()
+    if code != 0:
+        raise Failure(f"exit code {code} after File, Exit")
+    say("PASS: File, Exit ended the program with exit code 0")
+    say("PASS: " + k.check_rates())
+    radius = max(parse_overlay(t.text)["r1"] for t in k.log.texts)
+    if radius != 100:
+        raise Failure(f"sphere 1's radius read {radius:.2f}")
+    say("PASS: SHIFT+UP grew sphere 1 to R=100.00 and no further")
+
+
+sys.exit(run_test(test))

@@ -1,0 +1,70 @@
+#!/usr/bin/env python3
+"""A Wine user's own prefix, named in WINEPREFIX as many Wine users keep it
+exported, is left alone: `make run` without a display, and the scripts that run
+the tests, use the project's prefix. Nothing of the project's set-up appears in
+the other prefix, and the program running there keeps running."""
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from kelvane_run import BUILD, ROOT, Failure, run_test, say, wait, xdotool  # noqa: E402
+
+PREFIX = os.path.join(BUILD, "e2e", "user-prefix")
+USER = dict(os.environ, WINEPREFIX=PREFIX)
+QUIET = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+
+
+def settings():
+    """What the project's set-up writes into a prefix, as the user's own Wine
+    server holds it now: the stamp file and the values it sets (None when absent)."""
+    def value(key, name):
+        out = subprocess.run(["wine", "reg", "query", key, "/v", name], env=USER, capture_output=True,
+                             stdin=subprocess.DEVNULL, text=True)
+        return out.stdout.split("REG_")[-1].strip() if out.returncode == 0 else None
+    stamps = sorted(f for f in os.listdir(PREFIX) if f.startswith(".kelvane"))
+    return (stamps, value(r"HKCU\Software\Wine\Direct3D", "csmt"),
+            value(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug", "Debugger"))
+
+
+def test(_exe):
+    if not os.path.isfile(os.path.join(PREFIX, "system.reg")):
+        os.makedirs(PREFIX, exist_ok=True)
+        subprocess.run(["wineboot", "-i"], env=USER, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=USER)
+    notepad = subprocess.Popen(["wine", "notepad"], env=USER, **QUIET)
+    try:
+        wait("the user's program shows its window",
+             lambda: xdotool("search", "--onlyvisible", "--pid", notepad.pid, "--name", "Notepad"))
+        before = settings()
+        out = os.path.join(BUILD, "e2e", "user-prefix-run.log")
+        with open(out, "w") as log:
+            env = {k: v for k, v in USER.items() if k != "DISPLAY"}
+            run = subprocess.run(["make", "-C", ROOT, "--no-print-directory", "run"], env=env, stdout=log,
+                                 stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=300)
+            tests = subprocess.run([os.path.join(ROOT, "scripts", "with-display.sh"),
+                                    os.path.join(ROOT, "scripts", "wine-run.sh"),
+                                    os.path.join(BUILD, "mingw", "tests", "unit_camera.exe"), "--gtest_brief=1"],
+                                   env=USER, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                   timeout=300)
+        text = open(out).read()
+        if run.returncode != 0 or f"screenshot: {BUILD}/kelvane.png" not in text:
+            raise Failure(f"make run ended with {run.returncode}: {text[-500:]}")
+        if tests.returncode != 0:
+            raise Failure(f"a test executable run the way the tests run failed: {text[-500:]}")
+        # Those runs stopped the project's own Wine server, as every run does at its end.
+        subprocess.run(["bash", "-c", f"source {ROOT}/scripts/wine-env.sh; kelvane_start_wine_session"])
+
+        if notepad.poll() is not None:
+            raise Failure("the program in the user's prefix was ended")
+        after = settings()
+        if after != before:
+            raise Failure(f"the user's prefix was set up by the project: {before} became {after}")
+        say(f"PASS: the prefix named in WINEPREFIX kept its settings {after} and its running program")
+    finally:
+        notepad.kill()
+        subprocess.run(["wineserver", "-k"], env=USER, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=USER, **QUIET)
+
+
+sys.exit(run_test(test))
