@@ -6,9 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 source scripts/wine-env.sh
-scripts/wine-prefix.sh
+# The prefix is made (once) while the compiler works: Wine mostly waits meanwhile.
+scripts/wine-prefix.sh &
+prefix=$!
 cmake -S . -B "$KELVANE_BUILD_DIR/mingw" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=()
 for target in "$@"; do targets+=(--target "$target"); done
 cmake --build "$KELVANE_BUILD_DIR/mingw" -j "$(nproc)" "${targets[@]}" -- --no-print-directory
+wait "$prefix"
