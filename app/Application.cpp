@@ -6,10 +6,49 @@
 #include "frame/RenderFrame.h"
 #include "resources/resource.h"
 
+#include <cwchar>
+
 HINSTANCE g_hInstance = nullptr;
 HWND g_hWnd = nullptr;
 WCHAR g_title[100];
 WCHAR g_windowClass[100];
+
+namespace
+{
+const int EXIT_NO_WINDOW = 1;
+const int EXIT_NO_DIRECT3D = 2;
+
+DWORD g_dwWindowError = 0; // GetLastError of the failed CreateWindowExW
+
+// A failed start must not look like success, to the user who double-clicked and
+// sees nothing, or to a script reading the exit code: says in a box what failed
+// and what to check, and gives the exit code for it.
+int ReportFailedStart()
+{
+    WCHAR text[512];
+    int nExitCode;
+    if (!g_hWnd)
+    {
+        swprintf_s(text, 512,
+                   L"The main window could not be created (error 0x%08X).\n\n"
+                   L"Windows may be short of memory or other resources. Close some programs and try again.",
+                   unsigned(g_dwWindowError));
+        nExitCode = EXIT_NO_WINDOW;
+    }
+    else
+    {
+        swprintf_s(text, 512,
+                   L"Direct3D 9 could not be started (error 0x%08X).\n\n"
+                   L"Check that the graphics driver is installed and up to date. In a remote desktop session "
+                   L"or a virtual machine, 3D acceleration may be missing.\n\n"
+                   L"If it still fails, install the DirectX End-User Runtime from Microsoft.",
+                   unsigned(GetDeviceError()));
+        nExitCode = EXIT_NO_DIRECT3D;
+    }
+    g_platform.MessageBoxW(nullptr, text, g_title, MB_OK | MB_ICONERROR);
+    return nExitCode;
+}
+} // namespace
 
 int RunApplication(HINSTANCE hInstance, int nCmdShow)
 {
@@ -17,9 +56,8 @@ int RunApplication(HINSTANCE hInstance, int nCmdShow)
     LoadStringW(hInstance, ID_MAIN, g_windowClass, 100);
     RegisterMainWindowClass(hInstance);
 
-    // Every start-up failure ends quietly with exit code 0.
     if (!InitApplication(hInstance, nCmdShow))
-        return 0;
+        return ReportFailedStart();
 
     // Alt+? and Alt+/ open the About box, as the accelerator table says.
     HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(ID_MAIN));
@@ -37,7 +75,10 @@ BOOL InitApplication(HINSTANCE hInstance, int nCmdShow)
     g_hWnd = CreateWindowExW(0, g_windowClass, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
                              nullptr, nullptr, hInstance, nullptr);
     if (!g_hWnd)
+    {
+        g_dwWindowError = GetLastError();
         return FALSE;
+    }
 
     // Grow the window by whatever frame, caption and menu bar take, so that the
     // client area is exactly 640 x 480.

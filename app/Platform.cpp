@@ -13,6 +13,11 @@ DWORD WINAPI RealTimeGetTime() { return ::timeGetTime(); }
 MMRESULT WINAPI RealTimeGetDevCaps(LPTIMECAPS ptc, UINT cbtc) { return ::timeGetDevCaps(ptc, cbtc); }
 MMRESULT WINAPI RealTimeBeginPeriod(UINT uPeriod) { return ::timeBeginPeriod(uPeriod); }
 MMRESULT WINAPI RealTimeEndPeriod(UINT uPeriod) { return ::timeEndPeriod(uPeriod); }
+int WINAPI RealMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
+{
+    return ::MessageBoxW(hWnd, lpText, lpCaption, uType);
+}
+BOOL WINAPI RealIsIconic(HWND hWnd) { return ::IsIconic(hWnd); }
 } // namespace
 
 // Constant-initialised, so it is ready before any global object's constructor
@@ -21,4 +26,5 @@ PlatformTable g_platform = {
     RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,
     RealSleep,            RealGetTickCount,        RealTimeGetTime,
     RealTimeGetDevCaps,   RealTimeBeginPeriod,     RealTimeEndPeriod,
+    RealMessageBoxW,      RealIsIconic,
 };

@@ -19,6 +19,8 @@ struct PlatformTable
     MMRESULT(WINAPI* timeGetDevCaps)(LPTIMECAPS ptc, UINT cbtc);
     MMRESULT(WINAPI* timeBeginPeriod)(UINT uPeriod);
     MMRESULT(WINAPI* timeEndPeriod)(UINT uPeriod);
+    int(WINAPI* MessageBoxW)(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+    BOOL(WINAPI* IsIconic)(HWND hWnd);
 };
 
 extern PlatformTable g_platform;

@@ -1,24 +1,67 @@
 #include "app/Scene.h"
 
+#include "app/Platform.h"
 #include "camera/CameraFlyer.h"
 #include "camera/CameraSmooth.h"
 #include "collision/CollisionSphere.h"
 #include "graphics/Direct3DApi.h"
 #include "graphics/Graphics.h"
 #include "timing/FrameRate.h"
+#include "timing/TimeSource.h"
 
 CGraphics* g_pGraphics = nullptr;
 ID3DXFont* g_pFont = nullptr;
 
 namespace
 {
-// Set at start-up and again after every Reset, which forgets it. The aspect is
-// the start-up client area's, whatever the window's size now.
+const DWORD RECREATE_INTERVAL = 1000; // ms between attempts to make a failed device anew
+
+HRESULT g_hrDeviceError = S_OK; // why InitScene found no device
+DWORD g_dwLastRecreate = 0;     // when the latest attempt to make the device anew began
+
+// Without a font the frame simply draws no overlay.
+void CreateOverlayFont()
+{
+    if (FAILED(g_direct3d.D3DXCreateFontW(g_pGraphics->GetDevice(), -16, 0, FW_BOLD, 1, FALSE,
+                                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                          DEFAULT_PITCH | FF_DONTCARE, L"System", &g_pFont)))
+        g_pFont = nullptr;
+}
+
+// Set at start-up and again after every Reset or new device, neither of which
+// keeps it. The aspect is the start-up client area's, whatever the window's size now.
 void SetProjection()
 {
     D3DXMATRIX matProj;
     D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
     g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
+}
+
+// While the window is minimised (client area 0 x 0) the device is left as it is:
+// there is nothing to show, and a device made now would take that size for its
+// back buffer. Once the window is restored the device comes back.
+bool IsMinimised() { return g_platform.IsIconic(g_pGraphics->GetWindow()) != FALSE; }
+
+// After a driver error: the font and the device go, and both are made anew as at
+// start-up. The first attempt comes at once; while creation keeps failing, one a
+// second is enough, and the frame's short pauses keep the window answering.
+bool RecreateDevice()
+{
+    const DWORD dwNow = GetTime();
+    if (!g_pGraphics->GetDevice() && dwNow - g_dwLastRecreate < RECREATE_INTERVAL)
+        return false;
+    if (IsMinimised())
+        return false;
+    g_dwLastRecreate = dwNow;
+    if (g_pFont)
+    {
+        g_pFont->Release();
+        g_pFont = nullptr;
+    }
+    if (FAILED(g_pGraphics->Recreate()))
+        return false;
+    CreateOverlayFont();
+    return true;
 }
 } // namespace
 
@@ -27,6 +70,7 @@ BOOL InitScene(HWND hWnd)
     g_pGraphics = new CGraphics();
     if (FAILED(g_pGraphics->Create(hWnd)))
     {
+        g_hrDeviceError = g_pGraphics->GetCreateError();
         delete g_pGraphics;
         g_pGraphics = nullptr;
         return FALSE;
@@ -43,30 +87,35 @@ BOOL InitScene(HWND hWnd)
     // Again, now that the clock has been chosen: every slot is timed by one clock.
     g_frameRate.SetFrameRate(60);
 
-    // Without a font the frame simply draws no overlay.
-    if (FAILED(g_direct3d.D3DXCreateFontW(g_pGraphics->GetDevice(), -16, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET,
-                                          OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                          L"System", &g_pFont)))
-        g_pFont = nullptr;
-
+    CreateOverlayFont();
     SetProjection();
     return TRUE;
 }
 
+HRESULT GetDeviceError() { return g_hrDeviceError; }
+
 BOOL RestoreLostDevice()
 {
-    HRESULT hr = g_pGraphics->TestDevice();
-    if (hr == D3DERR_DEVICENOTRESET)
+    if (!g_pGraphics->IsBroken())
     {
-        // Reset fails while anything of the default pool is alive: the font's
-        // textures go before it and come back after it.
-        if (g_pFont)
-            g_pFont->OnLostDevice();
-        hr = g_pGraphics->ResetDevice();
-        if (SUCCEEDED(hr) && g_pFont)
-            g_pFont->OnResetDevice();
+        HRESULT hr = g_pGraphics->TestDevice();
+        if (hr == D3DERR_DEVICENOTRESET)
+        {
+            if (IsMinimised())
+                return FALSE;
+            // Reset fails while anything of the default pool is alive: the font's
+            // textures go before it and come back after it.
+            if (g_pFont)
+                g_pFont->OnLostDevice();
+            hr = g_pGraphics->ResetDevice();
+            if (SUCCEEDED(hr) && g_pFont)
+                g_pFont->OnResetDevice();
+        }
+        if (FAILED(hr) && !g_pGraphics->IsBroken())
+            return FALSE;
     }
-    if (FAILED(hr))
+    // The driver failed, in an earlier Present or just now.
+    if (g_pGraphics->IsBroken() && !RecreateDevice())
         return FALSE;
 
     SetProjection();

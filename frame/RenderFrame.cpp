@@ -66,16 +66,21 @@ const wchar_t* Word(bool b)
 
 void RenderFrame()
 {
-    IDirect3DDevice9* pDevice = g_pGraphics ? g_pGraphics->GetDevice() : nullptr;
-    if (!pDevice)
+    if (!g_pGraphics)
         return;
     // A lost device draws nothing: the frame only asks whether it is back and,
     // while it is not, pauses briefly, leaving the thread to the window's messages.
+    // This comes before the device is fetched: while a new one cannot be made
+    // there is none, and the turn must still pause.
     if (g_pGraphics->IsLost() && !RestoreLostDevice())
     {
         g_platform.Sleep(LOST_DEVICE_PAUSE);
         return;
     }
+    // Only now: making the device anew changes it.
+    IDirect3DDevice9* pDevice = g_pGraphics->GetDevice();
+    if (!pDevice)
+        return;
 
     g_pGraphics->SetClearColor(0, 0, 255);
     if (FAILED(g_pGraphics->BeginFrame()))

@@ -4,8 +4,8 @@
 #include "graphics/Direct3DApi.h"
 
 CGraphics::CGraphics()
-    : m_bCreated(false), m_bLost(false), m_pD3D(nullptr), m_pDevice(nullptr), m_clearColor(0xFF000000),
-      m_pCamera(nullptr)
+    : m_bCreated(false), m_pD3D(nullptr), m_pDevice(nullptr), m_clearColor(0xFF000000), m_pCamera(nullptr),
+      m_bLost(false), m_bBroken(false), m_hWnd(nullptr), m_hrCreate(S_OK)
 {
     ZeroMemory(&m_d3dpp, sizeof(m_d3dpp));
 }
@@ -15,9 +15,13 @@ HRESULT CGraphics::Create(HWND hWnd)
     if (m_bCreated)
         return S_OK;
 
+    m_hWnd = hWnd;
     m_pD3D = g_direct3d.Direct3DCreate9(D3D_SDK_VERSION);
     if (!m_pD3D)
+    {
+        m_hrCreate = E_FAIL;
         return E_FAIL;
+    }
 
     // Windowed: the back buffer takes the client area's size and format. The
     // device writes what it chose into the record it is given, so it gets a copy.
@@ -28,18 +32,25 @@ HRESULT CGraphics::Create(HWND hWnd)
     m_d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
     D3DPRESENT_PARAMETERS d3dpp = m_d3dpp;
 
-    if (FAILED(m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, hWnd, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                    &d3dpp, &m_pDevice)))
+    m_hrCreate = m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, hWnd,
+                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3dpp, &m_pDevice);
+    if (FAILED(m_hrCreate))
     {
+        // The caller sees E_FAIL; GetCreateError keeps the device's own reason.
         m_pDevice = nullptr;
         m_pD3D->Release();
         m_pD3D = nullptr;
         return E_FAIL;
     }
+    // A Reset keeps the back buffer the device chose now, whatever size the window
+    // has by then; the rest stays as asked (the format follows the display mode).
+    m_d3dpp.BackBufferWidth = d3dpp.BackBufferWidth;
+    m_d3dpp.BackBufferHeight = d3dpp.BackBufferHeight;
 
     SetStartStates();
     m_bCreated = true;
     m_bLost = false;
+    m_bBroken = false;
     return S_OK;
 }
 
@@ -95,6 +106,7 @@ HRESULT CGraphics::EndFrame()
     HRESULT hr = m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
     if (hr == D3DERR_DEVICELOST)
         m_bLost = true;
+    CheckDriverError(hr);
     return hr;
 }
 
@@ -104,6 +116,7 @@ HRESULT CGraphics::TestDevice()
         return E_FAIL;
     HRESULT hr = m_pDevice->TestCooperativeLevel();
     m_bLost = FAILED(hr);
+    CheckDriverError(hr);
     return hr;
 }
 
@@ -111,15 +124,34 @@ HRESULT CGraphics::ResetDevice()
 {
     if (!m_bCreated)
         return E_FAIL;
-    // A copy again: the zero sizes must stay zero for the next Reset, so that the
-    // back buffer always takes the client area's size.
+    // A copy again: Reset writes into the record too.
     D3DPRESENT_PARAMETERS d3dpp = m_d3dpp;
     HRESULT hr = m_pDevice->Reset(&d3dpp);
     if (FAILED(hr))
+    {
+        CheckDriverError(hr);
         return hr;
+    }
     SetStartStates();
     m_bLost = false;
     return S_OK;
+}
+
+HRESULT CGraphics::Recreate()
+{
+    Destroy();
+    return Create(m_hWnd);
+}
+
+// The driver failed: the device answers nothing sensible any more, so only a new
+// one helps, whatever TestCooperativeLevel says next.
+void CGraphics::CheckDriverError(HRESULT hr)
+{
+    if (hr == D3DERR_DRIVERINTERNALERROR)
+    {
+        m_bLost = true;
+        m_bBroken = true;
+    }
 }
 
 void CGraphics::SetClearColor(int r, int g, int b)

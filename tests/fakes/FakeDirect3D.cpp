@@ -146,9 +146,16 @@ HRESULT FakeDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND hFocus, D
 {
     log.Add("CreateDevice");
     createCalls.push_back({adapter, type, hFocus, flags, *pParams});
-    if (FAILED(hrCreateDevice))
-        return hrCreateDevice;
-    *ppDevice = pDeviceToReturn;
+    const HRESULT hr = createResults.empty() ? hrCreateDevice : NextAnswer(createResults);
+    if (FAILED(hr))
+        return hr;
+    pParams->BackBufferWidth = 640;
+    pParams->BackBufferHeight = 480;
+    pParams->BackBufferFormat = D3DFMT_X8R8G8B8;
+    pParams->BackBufferCount = 1;
+    if (nHandedOut++ > 0)
+        remade.push_back(std::make_unique<FakeDevice>(log));
+    *ppDevice = remade.empty() ? pDeviceToReturn : remade.back().get();
     return S_OK;
 }
 
@@ -199,7 +206,12 @@ IDirect3D9* WINAPI FakeDirect3DCreate9(UINT sdkVersion)
 {
     s_pCurrent->log.Add("Direct3DCreate9");
     s_pCurrent->direct3DCreateVersions.push_back(sdkVersion);
-    return s_pCurrent->bDirect3DCreateFails ? nullptr : &s_pCurrent->d3d;
+    if (s_pCurrent->bDirect3DCreateFails)
+        return nullptr;
+    // The same object each time, with one more reference after the first.
+    if (s_pCurrent->nDirect3DHandedOut++ > 0)
+        s_pCurrent->d3d.AddRef();
+    return &s_pCurrent->d3d;
 }
 
 HRESULT HandOutMesh(HRESULT hr, const std::string& kind, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)

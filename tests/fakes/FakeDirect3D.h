@@ -80,8 +80,13 @@ public:
     STDMETHOD_(ULONG, Release)() override;
 
     FakeCallLog& log;
+    // CreateDevice gives these answers in turn, then hrCreateDevice. On success it
+    // writes a 640 x 480 X8R8G8B8 back buffer with one buffer into the record.
+    std::deque<HRESULT> createResults;
     HRESULT hrCreateDevice = S_OK;
-    FakeDevice* pDeviceToReturn = nullptr; // handed out on success (one reference)
+    FakeDevice* pDeviceToReturn = nullptr;           // handed out by the first success
+    std::vector<std::unique_ptr<FakeDevice>> remade; // a new one for each later success
+    int nHandedOut = 0;
 
     struct CreateDeviceCall { UINT adapter; D3DDEVTYPE type; HWND hFocus; DWORD flags; D3DPRESENT_PARAMETERS params; };
     std::vector<CreateDeviceCall> createCalls;
@@ -137,6 +142,7 @@ public:
 
     bool bDirect3DCreateFails = false;
     std::vector<UINT> direct3DCreateVersions;
+    int nDirect3DHandedOut = 0;
 
     HRESULT hrCreateBox = S_OK;
     HRESULT hrCreateSphere = S_OK;

@@ -41,6 +41,20 @@ MMRESULT WINAPI FakeTimeEndPeriod(UINT uPeriod)
     s_pCurrent->endPeriods.push_back(uPeriod);
     return TIMERR_NOERROR;
 }
+int WINAPI FakeMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
+{
+    s_pCurrent->messageBoxes.push_back({hWnd, lpText ? lpText : L"", lpCaption ? lpCaption : L"", uType});
+    return IDOK;
+}
+BOOL WINAPI FakeIsIconic(HWND hWnd)
+{
+    s_pCurrent->iconicWindows.push_back(hWnd);
+    std::deque<BOOL>& answers = s_pCurrent->iconic;
+    const BOOL bIconic = answers.empty() ? FALSE : answers.front();
+    if (!answers.empty())
+        answers.pop_front();
+    return bIconic;
+}
 } // namespace
 
 FakePlatform::FakePlatform() : saved(g_platform)
@@ -48,7 +62,8 @@ FakePlatform::FakePlatform() : saved(g_platform)
     s_pCurrent = this;
     g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,
                   FakeSleep,            FakeGetTickCount,        FakeTimeGetTime,
-                  FakeTimeGetDevCaps,   FakeTimeBeginPeriod,     FakeTimeEndPeriod};
+                  FakeTimeGetDevCaps,   FakeTimeBeginPeriod,     FakeTimeEndPeriod,
+                  FakeMessageBoxW,      FakeIsIconic};
 }
 
 FakePlatform::~FakePlatform()

@@ -1,11 +1,14 @@
 // Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
-// window and the multimedia timer. Constructing a FakePlatform points every entry
-// of g_platform at it; destroying it puts the real functions back.
+// window, message boxes, IsIconic and the multimedia timer. Constructing a
+// FakePlatform points every entry of g_platform at it; destroying it puts the
+// real functions back.
 #pragma once
 
 #include "app/Platform.h"
 
+#include <deque>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,6 +35,10 @@ public:
 
     std::vector<UINT> beeps;
     HWND hForeground = nullptr;
+    struct MessageBoxCall { HWND hOwner; std::wstring text, caption; UINT uType; };
+    std::vector<MessageBoxCall> messageBoxes; // each answered IDOK
+    std::deque<BOOL> iconic;                  // IsIconic's answers in turn, then FALSE
+    std::vector<HWND> iconicWindows;          // whom IsIconic was asked about
 
     // Multimedia timer capabilities and period requests.
     MMRESULT capsResult = TIMERR_NOERROR;

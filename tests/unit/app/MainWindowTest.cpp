@@ -140,6 +140,16 @@ MSG Message(UINT message, WPARAM wParam, LPARAM lParam = 0)
 }
 
 const wchar_t* const ABOUT_CAPTION = L"バージョン情報 kelvane";
+
+// A CBT hook that refuses every window the thread tries to create, for want of
+// memory (the refused CreateWindowExW leaves that error as it is).
+LRESULT CALLBACK RefuseWindows(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode != HCBT_CREATEWND)
+        return CallNextHookEx(nullptr, nCode, wParam, lParam);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 1;
+}
 } // namespace
 
 TEST(MainWindowClass, RegisteredRecord)
@@ -287,6 +297,58 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
     EXPECT_EQ(nullptr, g_pGraphics);
     EXPECT_EQ((std::vector<std::string>{"Release Font", "Release Device", "Release Direct3D"}),
               direct3d.log.Matching("Release "));
+}
+
+// A failed start says why, in a box of its own, and ends with a code a script can
+// read; the window it may have made is never shown.
+TEST_F(WholeRun, AFailedStartSaysWhyInABoxAndExitsNonZero)
+{
+    direct3d.d3d.hrCreateDevice = D3DERR_NOTAVAILABLE;
+    EXPECT_EQ(2, RunApplication(Module(), SW_SHOWNORMAL));
+    ASSERT_EQ(1u, platform.messageBoxes.size());
+    EXPECT_EQ(L"Direct3D 9 could not be started (error 0x8876086A).\n\n"
+              L"Check that the graphics driver is installed and up to date. In a remote desktop session or a "
+              L"virtual machine, 3D acceleration may be missing.\n\n"
+              L"If it still fails, install the DirectX End-User Runtime from Microsoft.",
+              platform.messageBoxes[0].text);
+    ASSERT_TRUE(IsWindow(g_hWnd));
+    EXPECT_FALSE(IsWindowVisible(g_hWnd));
+    DestroyWindow(g_hWnd);
+    EXPECT_EQ((std::vector<std::string>{"Release Direct3D"}), direct3d.log.Matching("Release "));
+    EXPECT_EQ(0, direct3d.d3d.nRefs);
+
+    HHOOK hHook = SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(1, RunApplication(Module(), SW_SHOWNORMAL));
+    UnhookWindowsHookEx(hHook);
+    ASSERT_EQ(2u, platform.messageBoxes.size());
+    EXPECT_EQ(L"The main window could not be created (error 0x00000008).\n\n"
+              L"Windows may be short of memory or other resources. Close some programs and try again.",
+              platform.messageBoxes[1].text);
+
+    for (const FakePlatform::MessageBoxCall& box : platform.messageBoxes)
+    {
+        EXPECT_EQ(nullptr, box.hOwner);
+        EXPECT_EQ(L"kelvane", box.caption);
+        EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.uType);
+    }
+}
+
+// While the driver stays broken the window still answers: Exit ends the run
+// with 0, everything released once, though the device could not be made anew.
+TEST_F(WholeRun, ADriverThatStaysBrokenStillExitsWithZero)
+{
+    direct3d.device.hrPresent = D3DERR_DRIVERINTERNALERROR;
+    direct3d.d3d.createResults = {S_OK};
+    direct3d.d3d.hrCreateDevice = D3DERR_NOTAVAILABLE;
+    BoundLoop(1, [] {
+        s_hForeground = g_hWnd;
+        s_afterTurns = 10;
+        s_onIdle = PostExit;
+    });
+    EXPECT_EQ(0, RunApplication(Module(), SW_SHOWNORMAL));
+    EXPECT_EQ(1, direct3d.fonts.at(0)->nReleases);
+    EXPECT_EQ(0, direct3d.device.nRefs);
+    EXPECT_EQ(0, direct3d.d3d.nRefs) << "both Direct3D objects, the failed re-creation's too";
 }
 
 TEST_F(MainWindow, ExitCommandDestroysWindowAndLoopReturnsZero)

@@ -23,6 +23,7 @@ class FrameTest : public ::testing::Test
 protected:
     FakePlatform platform;
     FakeDirect3DApi api;
+    const HWND hWnd = reinterpret_cast<HWND>(0x1234);
 
     void SetUp() override
     {
@@ -31,7 +32,7 @@ protected:
         g_cameraFlyer = CCameraFlyer();
         g_controlMode = CONTROL_CAMERA;
         g_tabLatch = false;
-        ASSERT_TRUE(InitScene(reinterpret_cast<HWND>(0x1234)));
+        ASSERT_TRUE(InitScene(hWnd));
     }
 
     void TearDown() override { ShutdownApplication(); }

@@ -238,7 +238,7 @@ TEST_F(FrameTest, WithoutADeviceTheFrameDoesNothing)
     RenderFrame();
     EXPECT_TRUE(api.log.calls.empty());
     EXPECT_TRUE(platform.sleeps.empty());
-    ASSERT_TRUE(InitScene(reinterpret_cast<HWND>(0x1234))); // for TearDown
+    ASSERT_TRUE(InitScene(hWnd)); // for TearDown
 }
 
 namespace
@@ -247,9 +247,11 @@ namespace
 struct DeviceLoss
 {
     const char* what;
-    std::deque<HRESULT> levels, resets; // the device's answers to TestCooperativeLevel and Reset
-    std::vector<std::string> calls;     // from the loss to the first Clear
-    std::vector<DWORD> sleeps;          // the lost turns' pauses, then the first frame's sleep
+    HRESULT hrPresent;                           // how Present reports the loss
+    std::deque<HRESULT> levels, resets, creates; // answers of TestCooperativeLevel, Reset, CreateDevice
+    std::deque<BOOL> iconic;                     // whether the window is minimised, as asked
+    std::vector<std::string> calls;              // from the loss to the first Clear
+    std::vector<DWORD> sleeps;                   // the lost turns' pauses, then the first frame's sleep
 };
 
 const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
@@ -259,8 +261,21 @@ const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
                                                  "OnResetDevice",
                                                  "SetTransform PROJECTION",
                                                  "Clear"};
+// After a driver error: the font and the device go, and come back as at start-up.
+const std::vector<std::string> MADE_ANEW = {"Release Font",
+                                            "Release Device",
+                                            "Release Direct3D",
+                                            "Direct3DCreate9",
+                                            "CreateDevice",
+                                            State(D3DRS_ZENABLE, D3DZB_TRUE),
+                                            State(D3DRS_NORMALIZENORMALS, TRUE),
+                                            "CreateFont",
+                                            "SetTransform PROJECTION",
+                                            "Clear"};
 
-std::vector<std::string> Then(std::vector<std::string> first, const std::vector<std::string>& second)
+const std::string TCL = "TestCooperativeLevel";
+
+template <class T> std::vector<T> Then(std::vector<T> first, const std::vector<T>& second)
 {
     first.insert(first.end(), second.begin(), second.end());
     return first;
@@ -271,17 +286,19 @@ class DeviceLossTest : public FrameTest, public ::testing::WithParamInterface<De
 {
 };
 
-TEST_P(DeviceLossTest, IsAskedUntilItCanBeResetAndThenDrawsAFreshlyPacedFrame)
+TEST_P(DeviceLossTest, ComesBackAndDrawsAFreshlyPacedFrame)
 {
     Frame();
-    api.device.hrPresent = D3DERR_DEVICELOST;
+    api.device.hrPresent = GetParam().hrPresent;
     api.device.cooperativeLevels = GetParam().levels;
     api.device.resetResults = GetParam().resets;
+    api.d3d.createResults = GetParam().creates;
+    platform.iconic = GetParam().iconic;
     Frame(); // its Present finds the loss
     api.log.calls.clear();
     platform.sleeps.clear();
 
-    for (int turn = 0; turn < 10 && api.log.Find("Clear") == -1; ++turn)
+    for (int turn = 0; turn < 50 && api.log.Find("Clear") == -1; ++turn)
         Frame();
     const int nClear = api.log.Find("Clear");
     ASSERT_NE(-1, nClear) << "the device was never drawn on again";
@@ -297,29 +314,53 @@ TEST_P(DeviceLossTest, IsAskedUntilItCanBeResetAndThenDrawsAFreshlyPacedFrame)
     EXPECT_EQ(GetParam().sleeps, platform.sleeps);
     EXPECT_EQ(3u, g_frameRate.GetFrameCount()) << "lost turns are not frames";
 
-    const D3DPRESENT_PARAMETERS& created = api.d3d.createCalls.at(0).params;
+    // Reset keeps the back buffer the device chose at creation, and a device made
+    // anew is asked for just what the first one was, for the same window.
+    const FakeDirect3D::CreateDeviceCall& created = api.d3d.createCalls.at(0);
+    D3DPRESENT_PARAMETERS chosen = created.params;
+    chosen.BackBufferWidth = 640;
+    chosen.BackBufferHeight = 480;
     for (const D3DPRESENT_PARAMETERS& reset : api.device.resets)
-        EXPECT_EQ(0, memcmp(&created, &reset, sizeof(created)))
-            << "Reset with the parameters of the creation";
+        EXPECT_EQ(0, memcmp(&chosen, &reset, sizeof(chosen))) << "Reset with the size chosen at creation";
+    for (const FakeDirect3D::CreateDeviceCall& call : api.d3d.createCalls)
+        EXPECT_TRUE(call.hFocus == hWnd && memcmp(&created.params, &call.params, sizeof(chosen)) == 0)
+            << "CreateDevice for another window or with other parameters";
+    for (HWND hAsked : platform.iconicWindows)
+        EXPECT_EQ(hWnd, hAsked);
+    const FakeDevice& device = *static_cast<FakeDevice*>(g_pGraphics->GetDevice());
+    EXPECT_EQ(&device, Last(api.sphereCalls, "CreateSphere").device) << "drawn on the device in use";
     const D3DMATRIX atStart = api.device.transforms.at(0).second;
-    const D3DMATRIX afterReset = api.device.LastTransform(D3DTS_PROJECTION);
+    const D3DMATRIX afterReset = device.LastTransform(D3DTS_PROJECTION);
     EXPECT_EQ(0, memcmp(&atStart, &afterReset, sizeof(D3DMATRIX))) << "the start-up projection";
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, DeviceLossTest,
-    ::testing::Values(DeviceLoss{"LostThenNotResetThenReset",
-                                 {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET},
-                                 {},
-                                 Then({"TestCooperativeLevel", "TestCooperativeLevel",
-                                       "TestCooperativeLevel"},
-                                      RESET_SUCCEEDS),
-                                 {50, 50, 16}},
-                      DeviceLoss{"ResetFailsThenSucceeds",
-                                 {D3DERR_DEVICENOTRESET, D3DERR_DRIVERINTERNALERROR, D3DERR_DEVICENOTRESET},
-                                 {D3DERR_INVALIDCALL, S_OK},
-                                 Then({"TestCooperativeLevel", "OnLostDevice", "Reset",
-                                       "TestCooperativeLevel", "TestCooperativeLevel"},
-                                      RESET_SUCCEEDS),
-                                 {50, 50, 16}}),
+    ::testing::Values(
+        DeviceLoss{"LostThenNotResetThenReset", D3DERR_DEVICELOST,
+                   {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET}, {}, {}, {},
+                   Then({TCL, TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
+        DeviceLoss{"ResetFailsThenSucceeds", D3DERR_DEVICELOST,
+                   {D3DERR_DEVICENOTRESET, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET},
+                   {D3DERR_INVALIDCALL, S_OK}, {}, {}, Then({TCL, "OnLostDevice", "Reset", TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
+        DeviceLoss{"NotResetWhileMinimised", D3DERR_DEVICELOST,
+                   {D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET},
+                   {}, {}, {TRUE, TRUE}, Then({TCL, TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
+        DeviceLoss{"DriverErrorInPresent", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {}, MADE_ANEW, {16}},
+        DeviceLoss{"DriverErrorInTestCooperativeLevel", D3DERR_DEVICELOST,
+                   {D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR}, {}, {}, {},
+                   Then({TCL, TCL}, MADE_ANEW), {50, 16}},
+        DeviceLoss{"DriverErrorInReset", D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {D3DERR_DRIVERINTERNALERROR},
+                   {}, {}, Then({TCL, "OnLostDevice", "Reset"}, MADE_ANEW), {16}},
+        // Tried at once, then once a second on the program's clock (20 pauses of 50 ms).
+        DeviceLoss{"MadeAnewOnceASecondWhileCreationFails", D3DERR_DRIVERINTERNALERROR, {}, {},
+                   {D3DERR_NOTAVAILABLE, D3DERR_NOTAVAILABLE}, {},
+                   Then({"Release Font", "Release Device", "Release Direct3D", "Direct3DCreate9", "CreateDevice",
+                         "Release Direct3D", "Direct3DCreate9", "CreateDevice", "Release Direct3D"},
+                        std::vector<std::string>(MADE_ANEW.begin() + 3, MADE_ANEW.end())),
+                   Then(std::vector<DWORD>(40, 50), {16})},
+        DeviceLoss{"MadeAnewOnceNoLongerMinimised", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {TRUE}, MADE_ANEW,
+                   {50, 16}}),
     [](const ::testing::TestParamInfo<DeviceLoss>& info) { return std::string(info.param.what); });
+// clang-format on

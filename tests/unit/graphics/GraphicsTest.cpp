@@ -68,6 +68,7 @@ TEST_F(GraphicsTest, NoDirect3DObjectFailsWithNothingHeld)
 {
     api.bDirect3DCreateFails = true;
     EXPECT_EQ(E_FAIL, graphics.Create(hWnd));
+    EXPECT_EQ(E_FAIL, graphics.GetCreateError());
     EXPECT_EQ(nullptr, graphics.GetDevice());
     EXPECT_EQ(E_FAIL, graphics.BeginFrame());
 }
@@ -76,6 +77,7 @@ TEST_F(GraphicsTest, AFailedDeviceReleasesTheDirect3DObjectAndReportsEFail)
 {
     api.d3d.hrCreateDevice = D3DERR_INVALIDCALL;
     EXPECT_EQ(E_FAIL, graphics.Create(hWnd));
+    EXPECT_EQ(D3DERR_INVALIDCALL, graphics.GetCreateError()) << "the device's own reason is kept";
     EXPECT_EQ(1, api.d3d.nReleases);
     EXPECT_EQ(nullptr, graphics.GetDevice());
     EXPECT_EQ(E_FAIL, graphics.EndFrame());
@@ -181,16 +183,19 @@ TEST_F(GraphicsTest, EndFramePresentsEvenWhenEndSceneFailsAndHandsOnPresentsResu
     EXPECT_NE(-1, api.log.Find("Present", nEnd));
 }
 
-TEST_F(GraphicsTest, OnlyPresentsDeviceLostMarksTheDeviceLost)
+// Lost, the device waits for a Reset; after a driver error only a new one helps.
+TEST_F(GraphicsTest, PresentsDeviceLostMarksTheDeviceLostAndADriverErrorBroken)
 {
     Create();
-    for (HRESULT hr : {S_OK, D3DERR_INVALIDCALL, D3DERR_DRIVERINTERNALERROR})
+    struct Case { HRESULT hr; bool bLost, bBroken; };
+    for (const Case& c : {Case{S_OK, false, false}, Case{D3DERR_INVALIDCALL, false, false},
+                          Case{D3DERR_DEVICELOST, true, false}, Case{D3DERR_DRIVERINTERNALERROR, true, true}})
     {
-        api.device.hrPresent = hr;
-        EXPECT_EQ(hr, graphics.EndFrame());
-        EXPECT_FALSE(graphics.IsLost()) << std::hex << hr;
+        api.device.hrPresent = c.hr;
+        EXPECT_EQ(c.hr, graphics.EndFrame());
+        EXPECT_EQ(c.bLost, graphics.IsLost()) << std::hex << c.hr;
+        EXPECT_EQ(c.bBroken, graphics.IsBroken()) << std::hex << c.hr;
     }
-    api.device.hrPresent = D3DERR_DEVICELOST;
-    graphics.EndFrame();
-    EXPECT_TRUE(graphics.IsLost());
+    EXPECT_EQ(S_OK, graphics.Recreate());
+    EXPECT_FALSE(graphics.IsLost() || graphics.IsBroken()) << "a new device works";
 }
