@@ -10,7 +10,9 @@ CGraphics::CGraphics()
     ZeroMemory(&m_d3dpp, sizeof(m_d3dpp));
 }
 
-HRESULT CGraphics::Create(HWND hWnd)
+HRESULT CGraphics::Create(HWND hWnd) { return CreateSized(hWnd, 0, 0); }
+
+HRESULT CGraphics::CreateSized(HWND hWnd, UINT nWidth, UINT nHeight)
 {
     if (m_bCreated)
         return S_OK;
@@ -23,9 +25,12 @@ HRESULT CGraphics::Create(HWND hWnd)
         return E_FAIL;
     }
 
-    // Windowed: the back buffer takes the client area's size and format. The
-    // device writes what it chose into the record it is given, so it gets a copy.
+    // Windowed: zero sizes take the client area's, and the format is the display
+    // mode's. The device writes what it chose into the record it is given, so it
+    // gets a copy.
     ZeroMemory(&m_d3dpp, sizeof(m_d3dpp));
+    m_d3dpp.BackBufferWidth = nWidth;
+    m_d3dpp.BackBufferHeight = nHeight;
     m_d3dpp.Windowed = TRUE;
     m_d3dpp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     m_d3dpp.EnableAutoDepthStencil = TRUE;
@@ -139,8 +144,12 @@ HRESULT CGraphics::ResetDevice()
 
 HRESULT CGraphics::Recreate()
 {
+    // The new device keeps the first one's back buffer, like a Reset: the picture
+    // does not change its scale with the window's size at the time of the failure.
+    const UINT nWidth = m_d3dpp.BackBufferWidth;
+    const UINT nHeight = m_d3dpp.BackBufferHeight;
     Destroy();
-    return Create(m_hWnd);
+    return CreateSized(m_hWnd, nWidth, nHeight);
 }
 
 // The driver failed: the device answers nothing sensible any more, so only a new

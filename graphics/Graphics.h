@@ -42,7 +42,7 @@ public:
     // have been released first. On failure the device stays lost.
     HRESULT ResetDevice();
     // Destroys the device and the Direct3D object and creates both again for the
-    // same window. Everything made on the old device must have been released
+    // same window, with the back buffer's size of the first creation. Everything made on the old device must have been released
     // first. While it fails there is no device, and the wrapper stays lost and
     // broken (neither Destroy nor a failed Create changes that).
     HRESULT Recreate();
@@ -55,6 +55,8 @@ public:
     void SetClearColor(int r, int g, int b);
 
 private:
+    // Create with the back buffer's size; 0 takes the client area's.
+    HRESULT CreateSized(HWND hWnd, UINT nWidth, UINT nHeight);
     void SetStartStates();
     // Notes a driver error in the answer of Present, TestCooperativeLevel or Reset.
     void CheckDriverError(HRESULT hr);

@@ -32,7 +32,7 @@ EXE = os.path.join(BUILD, "mingw", "kelvane.exe")
 PROXY = os.environ.get("KELVANE_PROXY_DIR", os.path.join(BUILD, "mingw", "proxy"))
 ABOUT = "バージョン情報 kelvane"
 HANG = 60  # seconds after which a wait means the program hangs
-LOST, DRIVER_ERROR = 0x88760868, 0x88760870
+LOST, DRIVER_ERROR = 0x88760868, 0x88760827  # D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR
 
 
 class Failure(Exception):

@@ -3,15 +3,16 @@
 For the given time it mixes random key storms over every control (TAB, SHIFT,
 the arrows, Z, X and W, tapped and held), opens and closes the About box, moves
 and resizes the window, takes the foreground away and gives it back, and loses
-the Direct3D device for a while; then it chooses Exit. The device is lost
-through the test proxy d3d9.dll (tests/proxy), which also reports every frame.
+the Direct3D device for a while or breaks its driver; then it chooses Exit.
+The device is lost or broken through the test proxy d3d9.dll (tests/proxy),
+which also reports every frame.
 It passes when the program never dies before Exit, exits with 0, every overlay
 it drew is the five well-formed lines with radii within 1.00 to 100.00 and the
 FPS figure its frame times give, every frame released the meshes it made, no
 frame was presented while another window was in the foreground, every lost
-device was reset with nothing drawn or presented meanwhile and drawing went on
-after it at 60 frames a second, and its resident memory grew by less than the
-benchmark's 2 MiB.
+device was reset, and every broken one made anew, with nothing drawn or
+presented meanwhile and drawing went on after it at 60 frames a second, and its
+resident memory grew by less than the benchmark's 2 MiB.
 
 usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 """
@@ -152,6 +153,18 @@ class Soak:
         self.run.wait_text("FPS 60/60 after the Reset", lambda t: t.startswith("FPS 60/60"))
         return f"device lost for {away:.1f} s, then reset: {reset.split('; ', 1)[1]}; back at 60/60"
 
+    def driver_error(self):
+        """Present answers a driver error, and the next devices asked for cannot
+        be made: the program must make the device anew and draw on."""
+        self.run.foreground()
+        made = self.run.read().count("CreateDevice answered 0x00000000")
+        refusals = self.rng.randint(0, 1)
+        self.run.command(f"driver-error {refusals}")
+        self.run.wait_log("CreateDevice answered 0x00000000", made + 1)
+        self.run.wait_frames(2, "frames on the new device")
+        self.run.wait_text("FPS 60/60 on the new device", lambda t: t.startswith("FPS 60/60"))
+        return f"driver error, device made anew after {refusals} refusals; back at 60/60"
+
     # --- the run -------------------------------------------------------------
 
     def act(self, action):
@@ -166,7 +179,7 @@ class Soak:
 
     def soak(self):
         actions = [(self.key_storm, 6), (self.about_box, 1), (self.move_and_resize, 1), (self.background, 1),
-                   (self.device_loss, 1)]
+                   (self.device_loss, 1), (self.driver_error, 1)]
         self.say(f"soak for {self.seconds} s; program output in {self.run.path}")
         self.run.start()
         self.original = kr.xdotool("getwindowgeometry", self.run.wid).rsplit("Geometry:", 1)[1].split("x")

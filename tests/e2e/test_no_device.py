@@ -1,0 +1,36 @@
+#!/usr/bin/env python3
+"""When no Direct3D device can be made, the program says so in a message box
+titled "kelvane", shows no window of its own and, once the box is closed, ends
+with exit code 2. The test proxy d3d9.dll refuses every device with
+D3DERR_NOTAVAILABLE, as a machine without a usable 3D driver does; Wine's msgbox
+channel gives the box's text."""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from kelvane_run import Failure, Kelvane, run_test, say, wait, xdotool  # noqa: E402
+
+TEXT = ("Direct3D 9 could not be started (error 0x8876086A).\\n\\nCheck that the graphics driver is installed and "
+        "up to date. In a remote desktop session or a virtual machine, 3D acceleration may be missing.\\n\\n"
+        "If it still fails, install the DirectX End-User Runtime from Microsoft.")
+
+
+def test(exe):
+    k = Kelvane("no_device", exe, winedebug="+msgbox", env={"KELVANE_PROXY_CREATE_DEVICE": "0x8876086A"})
+    box = k.wait_window("kelvane")
+    shown = xdotool("search", "--all", "--onlyvisible", "--pid", k.pid, "--name", ".*").split()
+    if shown != [box]:
+        raise Failure(f"windows shown besides the message box: {shown}")
+    said = k.wait_log("MSGBOX_OnInit")
+    if f'L"{TEXT}"' not in said:
+        raise Failure(f"the message box says: {said}")
+    say("PASS: the only window shown is a message box titled \"kelvane\" that says why and what to check")
+
+    k.keys("Return", effect=lambda: not k.running(), what="close the message box and end the program",
+           target=lambda: k.activate(box) if k.window("kelvane") else None)
+    if k.finish() != 2:
+        raise Failure(f"exit code {k.exit_code} after the message box")
+    say("PASS: Enter closed the box and the program ended with exit code 2")
+
+
+sys.exit(run_test(test))
