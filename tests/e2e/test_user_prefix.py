@@ -40,6 +40,7 @@ def test(_exe):
         out = os.path.join(BUILD, "e2e", "user-prefix-run.log")
         with open(out, "w") as log:
             env = {k: v for k, v in USER.items() if k != "DISPLAY"}
+            env["KELVANE_RUN_SECONDS"] = "1"
             run = subprocess.run(["make", "-C", ROOT, "--no-print-directory", "run"], env=env, stdout=log,
                                  stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=300)
             tests = subprocess.run([os.path.join(ROOT, "scripts", "with-display.sh"),
