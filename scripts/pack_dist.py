@@ -3,10 +3,12 @@
 release, OUT/kelvane-V-win64.zip, and prints its path and SHA-256.
 
 The same sources give the same bytes wherever and whenever this runs: fixed
-entry order, names and attributes, and every entry dated from the last commit
-(SOURCE_DATE_EPOCH, when set, wins). The text files are made readable on
-Windows: CRLF line ends and a UTF-8 byte-order mark, so that older Notepads do
-not read the README's arrows and multiplication signs as ANSI.
+entry order, names and attributes, every entry dated from the last commit
+(SOURCE_DATE_EPOCH, when set, wins), and the entries stored as they are. A
+compressed entry's bytes would depend on the zlib the host's Python was built
+with: zlib and zlib-ng compress differently at the same level. The text files
+are made readable on Windows: CRLF line ends and a UTF-8 byte-order mark, so
+that older Notepads do not read them as ANSI.
 """
 import argparse
 import hashlib
@@ -40,7 +42,8 @@ def windows_text(path, version):
 def entries(args):
     """(name in the zip, contents), in the zip's order."""
     exe = open(args.exe, "rb").read()
-    texts = [("README.txt", "README.md"), ("LICENSE.txt", "LICENSE"), ("NOTICE.txt", "NOTICE")]
+    # The README for a Windows user, not the developers' one.
+    texts = [("README.txt", "docs/README-windows.txt"), ("LICENSE.txt", "LICENSE"), ("NOTICE.txt", "NOTICE")]
     return [("kelvane.exe", exe)] + [
         (name, windows_text(os.path.join(args.source, source), args.version)) for name, source in texts
     ]
@@ -51,10 +54,10 @@ def write_zip(path, files, epoch):
     with zipfile.ZipFile(path, "w") as zf:
         for name, data in files:
             info = zipfile.ZipInfo(name, date_time=stamp)
-            info.compress_type = zipfile.ZIP_DEFLATED
+            info.compress_type = zipfile.ZIP_STORED
             info.create_system = 3  # plain files, readable by all, whoever unpacks them
             info.external_attr = 0o100644 << 16
-            zf.writestr(info, data, compresslevel=9)
+            zf.writestr(info, data)
 
 
 def main():

@@ -2,7 +2,8 @@
 """test_reproducible.py DIR: after build_twice.sh, make dist in both copies must
 give the same exe and the same zip, and no source or build folder of either
 copy may be written into an exe (as UTF-8 or UTF-16 text). The zip holds the
-program and its texts, made for Windows, with the README naming the zip."""
+program and its texts, stored, made for Windows, with the Windows user's README
+naming the zip."""
 import glob
 import hashlib
 import os
@@ -44,12 +45,17 @@ def check_zip(path):
         names = zf.namelist()
         if names != ["kelvane.exe", "README.txt", "LICENSE.txt", "NOTICE.txt"]:
             fail(f"{path} holds {names}")
+        if any(info.compress_type != zipfile.ZIP_STORED for info in zf.infolist()):
+            fail(f"{path} compresses its entries: their bytes would depend on the host's zlib")
         texts = {name: zf.read(name) for name in names[1:]}
     for name, data in texts.items():
         if not data.startswith(b"\xef\xbb\xbf") or data.count(b"\n") != data.count(b"\r\n"):
             fail(f"{name} in {path} is not UTF-8 with a byte-order mark and CRLF line ends")
-    if os.path.basename(path).encode() not in texts["README.txt"] or b"<version>" in texts["README.txt"]:
+    readme = texts["README.txt"]
+    if os.path.basename(path).encode() not in readme or b"<version>" in readme:
         fail(f"README.txt in {path} does not name the zip with its version")
+    if b"make " in readme or b"Debian" in readme:
+        fail(f"README.txt in {path} is the developers' README")
     print(f"PASS: {os.path.basename(path)} holds the program and its texts as Windows reads them")
 
 
