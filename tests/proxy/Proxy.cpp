@@ -1,6 +1,8 @@
 // d3d9.dll of the end-to-end tests. It hands the program the system's Direct3D 9
 // with every call forwarded, reports every Present with its time and answer, and
-// plays what Windows can do to a device when a test asks (ProxyLog.h):
+// the first reading of the program's clock after each: the moment the program's
+// frame-rate controller took for that frame ("wait"). And it plays what Windows
+// can do to a device when a test asks (ProxyLog.h):
 //   "lose"            the next Present and every TestCooperativeLevel answer
 //                     D3DERR_DEVICELOST, and Reset is refused;
 //   "restore"         after a loss, TestCooperativeLevel answers
@@ -28,6 +30,52 @@ void Say(const char* pszFormat, ...)
     va_start(args, pszFormat);
     ProxySay("d3d9proxy", pszFormat, args);
     va_end(args);
+}
+
+// The program's own clock: its import of timeGetTime, pointed at WatchedTimeGetTime.
+DWORD(WINAPI* g_pRealTimeGetTime)() = nullptr;
+bool g_bPresented = false; // a Present has returned and the clock not been read since
+
+DWORD WINAPI WatchedTimeGetTime()
+{
+    const DWORD dwNow = g_pRealTimeGetTime();
+    if (g_bPresented)
+    {
+        g_bPresented = false;
+        Say("wait %lu", dwNow);
+    }
+    return dwNow;
+}
+
+// Finds timeGetTime in the program's import table and puts WatchedTimeGetTime in
+// its place; the program reads the same clock as before.
+bool WatchProgramClock()
+{
+    BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* pDll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + imports.VirtualAddress);
+         imports.VirtualAddress && pDll->Name; ++pDll)
+    {
+        if (lstrcmpiA(reinterpret_cast<char*>(pBase + pDll->Name), "winmm.dll") != 0 || !pDll->OriginalFirstThunk)
+            continue;
+        auto* pName = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->OriginalFirstThunk);
+        auto* pSlot = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->FirstThunk);
+        for (; pName->u1.AddressOfData; ++pName, ++pSlot)
+        {
+            if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal) ||
+                lstrcmpA(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData)->Name,
+                         "timeGetTime") != 0)
+                continue;
+            DWORD dwProtect;
+            VirtualProtect(&pSlot->u1.Function, sizeof(pSlot->u1.Function), PAGE_READWRITE, &dwProtect);
+            g_pRealTimeGetTime = reinterpret_cast<DWORD(WINAPI*)()>(pSlot->u1.Function);
+            pSlot->u1.Function = reinterpret_cast<ULONG_PTR>(&WatchedTimeGetTime);
+            VirtualProtect(&pSlot->u1.Function, sizeof(pSlot->u1.Function), dwProtect, &dwProtect);
+            return true;
+        }
+    }
+    return false;
 }
 
 HRESULT g_hrCreateDevice = S_OK; // every CreateDevice fails with this when set
@@ -70,6 +118,7 @@ public:
         else
             hr = m_pReal->Present(src, dst, hOverride, dirty);
         Say("present 0x%08lx", hr);
+        g_bPresented = true;
         return hr;
     }
 
@@ -182,5 +231,7 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
     WCHAR path[MAX_PATH] = {};
     GetModuleFileNameW(hReal, path, MAX_PATH);
     Say("forwarding to %ls", path);
+    if (!g_pRealTimeGetTime && !WatchProgramClock())
+        Say("the program imports no timeGetTime: its frame times cannot be watched");
     return new LosingDirect3D(pReal);
 }
