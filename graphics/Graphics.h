@@ -42,9 +42,10 @@ public:
     // have been released first. On failure the device stays lost.
     HRESULT ResetDevice();
     // Destroys the device and the Direct3D object and creates both again for the
-    // same window, with the back buffer's size of the first creation. Everything made on the old device must have been released
-    // first. While it fails there is no device, and the wrapper stays lost and
-    // broken (neither Destroy nor a failed Create changes that).
+    // same window, with the back buffer's size of the first creation. Everything
+    // made on the old device must have been released first. While it fails there
+    // is no device, and the wrapper stays lost and broken (neither Destroy nor a
+    // failed Create changes that).
     HRESULT Recreate();
 
     // Not add-referenced; null while there is no device.

@@ -213,8 +213,8 @@ def main():
     with open(os.path.join(OUT, "report.txt"), "w") as f:
         f.write(report)
     if seen and intervals:
-        plot([("plain run (X server's updates)", plain["stamps"]), ("probed run (the program's frame times)", probed["stamps"])],
-             os.path.join(OUT, "intervals.png"))
+        plot([("plain run (X server's updates)", plain["stamps"]),
+              ("probed run (the program's frame times)", probed["stamps"])], os.path.join(OUT, "intervals.png"))
     print(f"report: {os.path.join(OUT, 'report.txt')}")
     print(f"plot:   {os.path.join(OUT, 'intervals.png')}")
     return 0 if all(r["exit"] == 0 for r in runs) else 1

@@ -25,9 +25,8 @@ def client_size(k):
     hwnd = [m[1] for line in lines if (m := re.search(rf"create_win_data win (0x[0-9a-f]+)/{int(k.wid):x} ", line))]
     if not hwnd:
         raise Failure(f"no x11drv record of X window {int(k.wid):x}")
-    rects = [m.groups() for line in lines
-             if (m := re.search(rf"WindowPosChanged win {hwnd[-1]} window .* client \((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\)",
-                                line))]
+    rect = rf"WindowPosChanged win {hwnd[-1]} window .* client \((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\)"
+    rects = [m.groups() for line in lines if (m := re.search(rect, line))]
     if not rects:
         raise Failure(f"no client rectangle of window {hwnd[-1]}")
     left, top, right, bottom = map(int, rects[-1])

@@ -65,7 +65,8 @@ def test(_exe):
             env["KELVANE_RUN_SECONDS"] = "1"
             made = run("make run", ["make", "-C", ROOT, "--no-print-directory", "run"], env)
             tested = run("a test executable run the way the tests run",
-                         [os.path.join(ROOT, "scripts", "with-display.sh"), os.path.join(ROOT, "scripts", "wine-run.sh"),
+                         [os.path.join(ROOT, "scripts", "with-display.sh"),
+                          os.path.join(ROOT, "scripts", "wine-run.sh"),
                           os.path.join(BUILD, "mingw", "tests", "unit_camera.exe"), "--gtest_brief=1"], USER)
         text = open(out).read()
         if made != 0 or f"screenshot: {BUILD}/kelvane.png" not in text:

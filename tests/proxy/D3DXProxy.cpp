@@ -13,15 +13,10 @@
 #include "ForwardersX.h"
 #include "ProxyLog.h"
 
+extern const char g_szProxy[] = "d3dx9proxy";
+
 namespace
 {
-void Say(const char* pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    ProxySay("d3dx9proxy", pszFormat, args);
-    va_end(args);
-}
 
 int g_nMeshesMade = 0; // since the last text
 int g_nLive = 0;       // meshes and buffers handed out and not yet released
@@ -122,13 +117,13 @@ HRESULT WINAPI ProxyCreateSphere(IDirect3DDevice9* pDevice, FLOAT fRadius, UINT 
     return Watch(pReal(pDevice, fRadius, nSlices, nStacks, ppMesh, ppAdjacency), ppMesh, ppAdjacency);
 }
 
-HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWidth, UINT nWeight, UINT nMipLevels,
-                                BOOL bItalic, DWORD dwCharSet, DWORD dwOutputPrecision, DWORD dwQuality,
-                                DWORD dwPitchAndFamily, LPCWSTR pszFaceName, ID3DXFont** ppFont)
+HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWidth, UINT nWeight,
+                                UINT nMipLevels, BOOL bItalic, DWORD dwCharSet, DWORD dwOutputPrecision,
+                                DWORD dwQuality, DWORD dwPitchAndFamily, LPCWSTR pszFaceName, ID3DXFont** ppFont)
 {
     static auto pReal = Real<decltype(&ProxyCreateFontW)>("D3DXCreateFontW");
-    const HRESULT hr = pReal(pDevice, nHeight, nWidth, nWeight, nMipLevels, bItalic, dwCharSet, dwOutputPrecision,
-                             dwQuality, dwPitchAndFamily, pszFaceName, ppFont);
+    const HRESULT hr = pReal(pDevice, nHeight, nWidth, nWeight, nMipLevels, bItalic, dwCharSet,
+                             dwOutputPrecision, dwQuality, dwPitchAndFamily, pszFaceName, ppFont);
     Say("font 0x%08lx", hr);
     if (SUCCEEDED(hr))
         *ppFont = new WatchedFont(*ppFont);
@@ -142,7 +137,8 @@ D3DXMATRIX* WINAPI ProxyMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye
     return pReal(pOut, pEye, pAt, pUp);
 }
 
-D3DXMATRIX* WINAPI ProxyMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fFovY, FLOAT fAspect, FLOAT fNear, FLOAT fFar)
+D3DXMATRIX* WINAPI ProxyMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fFovY, FLOAT fAspect, FLOAT fNear,
+                                               FLOAT fFar)
 {
     static auto pReal = Real<decltype(&ProxyMatrixPerspectiveFovLH)>("D3DXMatrixPerspectiveFovLH");
     return pReal(pOut, fFovY, fAspect, fNear, fFar);

@@ -22,15 +22,10 @@
 
 #include <cstdlib>
 
+extern const char g_szProxy[] = "d3d9proxy";
+
 namespace
 {
-void Say(const char* pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    ProxySay("d3d9proxy", pszFormat, args);
-    va_end(args);
-}
 
 // The program's own clock: its import of timeGetTime, pointed at WatchedTimeGetTime.
 DWORD(WINAPI* g_pRealTimeGetTime)() = nullptr;
@@ -52,12 +47,14 @@ DWORD WINAPI WatchedTimeGetTime()
 bool WatchProgramClock()
 {
     BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+    const auto* pNt =
+        reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* pDll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + imports.VirtualAddress);
          imports.VirtualAddress && pDll->Name; ++pDll)
     {
-        if (lstrcmpiA(reinterpret_cast<char*>(pBase + pDll->Name), "winmm.dll") != 0 || !pDll->OriginalFirstThunk)
+        if (lstrcmpiA(reinterpret_cast<char*>(pBase + pDll->Name), "winmm.dll") != 0 ||
+            !pDll->OriginalFirstThunk)
             continue;
         auto* pName = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->OriginalFirstThunk);
         auto* pSlot = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->FirstThunk);
@@ -217,8 +214,8 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
 {
     HMODULE hReal = LoadSystemDll(L"d3d9.dll");
     using Create9 = IDirect3D9*(WINAPI*)(UINT);
-    auto pCreate =
-        hReal ? reinterpret_cast<Create9>(reinterpret_cast<void*>(GetProcAddress(hReal, "Direct3DCreate9"))) : nullptr;
+    FARPROC pCreate9 = hReal ? GetProcAddress(hReal, "Direct3DCreate9") : nullptr;
+    auto pCreate = reinterpret_cast<Create9>(reinterpret_cast<void*>(pCreate9));
     IDirect3D9* pReal = pCreate ? pCreate(sdkVersion) : nullptr;
     if (!pReal)
     {

@@ -14,12 +14,19 @@
 #include <cstdio>
 #include <string>
 
-inline void ProxySay(const char* pszProxy, const char* pszFormat, va_list args)
+// The proxy's name, which starts its lines; each proxy defines it.
+extern const char g_szProxy[];
+
+// Writes one report line.
+inline void Say(const char* pszFormat, ...)
 {
     char text[4096];
+    va_list args;
+    va_start(args, pszFormat);
     std::vsnprintf(text, sizeof(text), pszFormat, args);
+    va_end(args);
     char line[4200];
-    const int n = std::snprintf(line, sizeof(line), "%s: %lu %s\n", pszProxy, timeGetTime(), text);
+    const int n = std::snprintf(line, sizeof(line), "%s: %lu %s\n", g_szProxy, timeGetTime(), text);
     DWORD dwWritten;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, DWORD(n < int(sizeof(line)) ? n : sizeof(line) - 1),
               &dwWritten, nullptr);
@@ -39,8 +46,8 @@ inline std::string TakeCommand(HMODULE hSelf)
     lstrcpyW(path + n, L"proxy-command");
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
         return "";
-    HANDLE hFile = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+    HANDLE hFile = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return "";
     char text[256] = {};
