@@ -79,16 +79,17 @@ class Log:
     TEXT = re.compile(r'^d3dx9proxy: (\d+) text meshes (\d+) live (-?\d+) "(.*)"$')
 
     def __init__(self, path):
-        self.path, self.offset, self.partial = path, 0, ""
+        self.path, self.offset, self.partial = path, 0, b""
         self.lines, self.presents, self.waits, self.texts = [], [], [], []  # presents: (ms, answer)
 
     def update(self):
-        with open(self.path, errors="replace") as f:
+        # Bytes, decoded a whole line at a time: a read may end inside a character.
+        with open(self.path, "rb") as f:
             f.seek(self.offset)
             chunk = f.read()
-            self.offset = f.tell()
-        *complete, self.partial = (self.partial + chunk).split("\n")
-        for line in complete:
+            self.offset += len(chunk)
+        *complete, self.partial = (self.partial + chunk).split(b"\n")
+        for line in (raw.decode(errors="replace") for raw in complete):
             self.lines.append(line)
             if m := self.PRESENT.match(line):
                 self.presents.append((int(m[1]), int(m[2], 16)))
