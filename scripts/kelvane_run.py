@@ -25,6 +25,7 @@ import signal
 import subprocess
 import sys
 import time
+from contextlib import contextmanager
 from dataclasses import dataclass
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -318,6 +319,31 @@ class Kelvane:
         self.keys("alt+F4", effect=lambda: not self.running(), what="end the program",
                   target=lambda: self.foreground(drawing))
         return self.finish()
+
+    @contextmanager
+    def another_window_in_front(self):
+        """Another program's window takes the foreground while the block runs."""
+        other = subprocess.Popen(["xmessage", "-name", "kelvane-other", "-title", "kelvane-other", "another window"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.activate(wait("the other window",
+                               lambda: xdotool("search", "--onlyvisible", "--name", "^kelvane-other$").split())[0])
+            yield
+        finally:
+            other.kill()
+            other.wait()
+
+    def wait_still(self, seconds):
+        """Waits until no frame has been presented for SECONDS (the frame in flight
+        when the foreground moved may still come); returns the frame count."""
+        last = [self.presents(), time.monotonic()]
+
+        def still():
+            if self.presents() != last[0]:
+                last[:] = [self.presents(), time.monotonic()]
+            return time.monotonic() - last[1] >= seconds
+        wait(f"the frame count stands still for {seconds} s", still)
+        return last[0]
 
     def screenshot(self, png, wid=None):
         subprocess.run(["import", "-window", wid or self.wid, png], check=True)

@@ -20,7 +20,6 @@ usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 import argparse
 import os
 import random
-import subprocess
 import sys
 import time
 
@@ -113,26 +112,12 @@ class Soak:
     def background(self):
         """Another window takes the foreground: the frame count must stop (the
         frame in flight aside), and start again when the program is back."""
-        other = subprocess.Popen(["xmessage", "-name", "kelvane-soak-other", "-title", "kelvane-soak-other",
-                                  "another window"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            wid = kr.wait("the other window", lambda: kr.xdotool("search", "--onlyvisible", "--name",
-                                                                  "^kelvane-soak-other$").split())[0]
-            self.run.activate(wid)
-            last = [self.run.presents(), time.monotonic()]
-
-            def stopped():
-                if self.run.presents() != last[0]:
-                    last[:] = [self.run.presents(), time.monotonic()]
-                return time.monotonic() - last[1] >= STILL
-            kr.wait(f"the frame count stops for {STILL} s with another window in front", stopped)
+        with self.run.another_window_in_front():
+            stopped = self.run.wait_still(STILL)
             away = self.rng.uniform(0, 2)
             time.sleep(away)
-            if self.run.presents() != last[0]:
-                self.fail(f"{self.run.presents() - last[0]} frames presented while another window was in front")
-        finally:
-            other.kill()
-            other.wait()
+            if self.run.presents() != stopped:
+                self.fail(f"{self.run.presents() - stopped} frames presented while another window was in front")
         self.run.foreground()
         return f"foreground away, frame count stopped for {STILL + away:.1f} s"
 
