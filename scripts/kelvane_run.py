@@ -4,14 +4,17 @@ all go through here. Run on a display prepared by scripts/with-display.sh.
 
 A probed run starts a copy of the program beside the test proxies of
 tests/proxy (a d3d9.dll and a d3dx9_43.dll that forward to Wine's own), which
-report every Present, every frame time the program's pacing takes and every
-overlay text, with the program's own clock, and play a lost device, a driver
-error or a missing device on command. They cost the program next to
-nothing, unlike Wine's trace channels.
+report every Present, every frame as the program's pacing took it (its clock
+reading and the sleep it asked for), every overlay text and every release of a
+device, with the program's own clock, and play a lost device, a failing driver
+or a missing device on command. They cost the program next to nothing, unlike
+Wine's trace channels.
 
 Every wait is for something the program shows (a window, a frame, a text, its
-end), and is bounded only so that a hang fails: HANG seconds. Only processes
-started here are ever stopped, by their process ids.
+end), and is bounded only so that a hang fails: HANG seconds. A keystroke or a
+click whose effect has not shown after RETRY_AFTER seconds is sent again, but
+the program still has HANG seconds in all. Only processes started here are ever
+stopped, by their process ids.
 
 As a script: kelvane_run.py --screenshot PNG [--seconds N] EXE starts the
 program, lets it run, saves its window and closes it (make run without a display).
@@ -27,6 +30,7 @@ import sys
 import time
 from contextlib import contextmanager
 from dataclasses import dataclass
+from fractions import Fraction
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("KELVANE_BUILD_DIR", os.path.join(ROOT, "build"))
@@ -34,6 +38,8 @@ EXE = os.path.join(BUILD, "mingw", "kelvane.exe")
 PROXY = os.environ.get("KELVANE_PROXY_DIR", os.path.join(BUILD, "mingw", "proxy"))
 ABOUT = "バージョン情報 kelvane"
 HANG = 60  # seconds after which a wait means the program hangs
+RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent again
+MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
 LOST, DRIVER_ERROR = 0x88760868, 0x88760827  # D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR
 
 
@@ -48,6 +54,11 @@ def say(text):
 def xdotool(*args):
     """Runs xdotool; returns its output, empty when it found nothing."""
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True).stdout.strip()
+
+
+def window_exists(wid):
+    """Whether the X window WID is still there, shown or not."""
+    return subprocess.run(["xdotool", "getwindowname", wid], capture_output=True).returncode == 0
 
 
 def wait(what, condition, timeout=HANG, poll=0.05):
@@ -69,19 +80,30 @@ class Text:
     meshes: int    # meshes made since the previous text: 4, or 2 while a sphere blinks
     live: int      # meshes and buffers not yet released
     text: str
-    waits: int     # frames paced before it: the frame times its FPS figure is made of
+    frames: int    # frames paced before it: the frame times its figures are made of
+
+
+@dataclass
+class Frame:
+    presented: int  # the clock when its Present returned
+    wait: int       # the reading the program's pacing took after it; None when there was none
+    sleep: int      # the sleep the pacing asked for then, 0 for none
 
 
 class Log:
-    """The program's output as it grows: the proxies' reports parsed once each."""
+    """The program's output as it grows: the proxies' reports parsed once each.
+    A report is "PROXY: CLOCK TEXT"; reports are found by a pattern that must
+    match the whole TEXT of a report of that proxy."""
 
-    PRESENT = re.compile(r"^d3d9proxy: (\d+) present (0x[0-9a-f]{8})$")
-    WAIT = re.compile(r"^d3d9proxy: \d+ wait (\d+)$")
-    TEXT = re.compile(r'^d3dx9proxy: (\d+) text meshes (\d+) live (-?\d+) "(.*)"$')
+    REPORT = re.compile(r"^(d3d9proxy|d3dx9proxy): (\d+) (\S+)(.*)$")
+    PRESENT = re.compile(r"present (0x[0-9a-f]{8})")
+    FRAME = re.compile(r"frame (\d+) wait (?:none|(\d+) sleep (\d+))")
+    TEXT = re.compile(r'text meshes (\d+) live (-?\d+) "(.*)"')
 
     def __init__(self, path):
         self.path, self.offset, self.partial = path, 0, b""
-        self.lines, self.presents, self.waits, self.texts = [], [], [], []  # presents: (ms, answer)
+        self.lines, self.presents, self.frames, self.texts = [], [], [], []  # presents: (ms, answer)
+        self.reports = {}  # (proxy, first word): [(ms, text)]
 
     def update(self):
         # Bytes, decoded a whole line at a time: a read may end inside a character.
@@ -92,17 +114,28 @@ class Log:
         *complete, self.partial = (self.partial + chunk).split(b"\n")
         for line in (raw.decode(errors="replace") for raw in complete):
             self.lines.append(line)
-            if m := self.PRESENT.match(line):
-                self.presents.append((int(m[1]), int(m[2], 16)))
-            elif m := self.WAIT.match(line):
-                self.waits.append(int(m[1]))
-            elif m := self.TEXT.match(line):
-                text = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[4])
-                self.texts.append(Text(int(m[1]), int(m[2]), int(m[3]), text, len(self.waits)))
+            if not (r := self.REPORT.match(line)):
+                continue
+            ms, text = int(r[2]), r[3] + r[4]
+            self.reports.setdefault((r[1], r[3]), []).append((ms, text))
+            if r[1] == "d3dx9proxy":
+                if m := self.TEXT.fullmatch(text):
+                    shown = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[3])
+                    self.texts.append(Text(ms, int(m[1]), int(m[2]), shown, len(self.frames)))
+            elif m := self.PRESENT.fullmatch(text):
+                self.presents.append((ms, int(m[1], 16)))
+            elif m := self.FRAME.fullmatch(text):
+                self.frames.append(Frame(int(m[1]), m[2] and int(m[2]), int(m[3] or 0)))
         return self
 
-    def count(self, fragment):
-        return sum(1 for line in self.lines if fragment in line)
+    def find(self, pattern, proxy="d3d9proxy"):
+        """The reports of PROXY whose text PATTERN matches whole, as (clock, match),
+        in order. PATTERN starts with the report's first word, as it stands."""
+        word = pattern.split(" ", 1)[0]
+        return [(ms, m) for ms, text in self.reports.get((proxy, word), ()) if (m := re.fullmatch(pattern, text))]
+
+    def count(self, pattern, proxy="d3d9proxy"):
+        return len(self.find(pattern, proxy))
 
 
 class Kelvane:
@@ -187,11 +220,18 @@ class Kelvane:
         texts = self.read().texts
         return texts[-1].text if texts else ""
 
-    def wait_log(self, fragment, count=1, timeout=HANG):
-        """Waits until COUNT lines of the output contain FRAGMENT; returns the last."""
-        wait(f"line {count} with '{fragment}' in the program's output",
-             lambda: self.read().count(fragment) >= count, timeout)
-        return [line for line in self.log.lines if fragment in line][count - 1]
+    def wait_report(self, pattern, count=1, proxy="d3d9proxy"):
+        """Waits for the COUNT-th report of PROXY that PATTERN matches whole (see
+        Log.find); returns it as (clock, match)."""
+        return wait(f"report {count} of {proxy} matching '{pattern}'",
+                    lambda: (found := self.read().find(pattern, proxy)) and len(found) >= count
+                    and found[count - 1])
+
+    def wait_line(self, pattern):
+        """Waits for a line of the output (Wine's own too) that PATTERN matches
+        whole; returns the match."""
+        return wait(f"a line matching '{pattern}' in the program's output",
+                    lambda: next((m for line in self.read().lines if (m := re.fullmatch(pattern, line))), None))
 
     def drawn(self, condition):
         """For wait() and hold(): the first text drawn from now on for which
@@ -203,28 +243,29 @@ class Kelvane:
         """Waits for an overlay text drawn from now on for which condition(text) holds."""
         return wait(what, self.drawn(lambda t: condition(t.text)), timeout)
 
-    def check_rates(self):
-        """Fails unless every overlay's FPS figure is the one its frame times give."""
-        compared, off = rate_mismatches(self.read())
-        if off or len(self.log.waits) < len(self.log.presents) - 1:
-            raise Failure(f"{len(off)} of {compared} overlays show another rate than their frame times give "
-                          f"({len(self.log.waits)} frame times for {len(self.log.presents)} Presents); "
-                          + "; ".join(off[:5]))
-        return f"the FPS figures of all {compared} frames are the rates their frame times give"
+    def check_figures(self):
+        """Fails unless every overlay's FPS and CPU figures are those its frames
+        give (figure_mismatches)."""
+        compared, off = figure_mismatches(self.read())
+        if off:
+            raise Failure(f"{len(off)} problems with the figures of {compared} overlays: " + "; ".join(off[:5]))
+        return f"the FPS and CPU figures of all {compared} overlays are those their frames give"
 
     def wait_frames(self, count, what="frames drawn"):
         """Waits until COUNT more frames are presented from now on."""
         start = self.presents()
         wait(f"{count} {what}", lambda: self.presents() >= start + count)
 
-    def command(self, command, ack="command "):
-        """Hands the proxy a command and waits until it has taken it."""
-        taken = self.read().count(ack)
+    def command(self, command):
+        """Hands the d3d9 proxy a command and waits until it has taken it."""
+        taken = self.read().count("command .*")
         partial = self.command_file + ".partial"
         with open(partial, "w") as f:
             f.write(command)
         os.replace(partial, self.command_file)
-        self.wait_log(ack, taken + 1)
+        wait(f"the proxy takes the command \"{command}\"", lambda: self.read().find("command .*")[taken:])
+        if (said := self.log.find("command .*")[taken][1][0]) != f"command {command}":
+            raise Failure(f"the proxy took \"{said}\" for \"command {command}\"")
 
     # --- windows and input -------------------------------------------------------
 
@@ -247,8 +288,12 @@ class Kelvane:
         return self
 
     def activate(self, wid):
-        """Gives WID the focus, as a click on it would; asks again while it is not active."""
+        """Gives WID the focus, as a click on it would; asks again while it is not
+        active. Fails at once when the program has ended or WID is gone."""
         def active():
+            if not self.running() or not window_exists(wid):
+                raise Failure(f"window {wid} cannot become active: "
+                              + ("the program ended" if not self.running() else "it is gone"))
             if xdotool("getactivewindow") == wid:
                 return True
             xdotool("windowactivate", wid)
@@ -263,21 +308,38 @@ class Kelvane:
         if drawing and self.probe:
             self.wait_frames(2, "frames after the main window was activated")
 
-    def keys(self, *keys, effect, what, tries=3, patience=5, target=None):
-        """Types KEYS (xdotool key names) into the active window until effect()
-        holds, which it is given PATIENCE seconds to do each time; sends them
-        again, saying so, at most TRIES times in all. Returns effect()'s value."""
-        for attempt in range(1, tries + 1):
-            if attempt > 1:
-                say(f"retry {attempt - 1}: \"{' '.join(keys)}\" did not {what} within {patience} s; sending it again")
-            if target:
-                target()
-            xdotool("key", "--clearmodifiers", "--delay", "200", *keys)
+    def keys(self, *keys, effect, what, target=None):
+        """Types KEYS (xdotool key names) into the window that target() makes
+        active until effect() holds; returns its value (see retry)."""
+        return self.retry(f"\"{' '.join(keys)}\"", lambda: xdotool("key", "--clearmodifiers", "--delay", "200", *keys),
+                          effect, what, target)
+
+    def retry(self, name, send, effect, what, target=None):
+        """Calls target(), then send(), until effect() holds; returns its value. A
+        keystroke or a click can go astray before the window has the focus: when
+        the effect has not shown after RETRY_AFTER seconds, it is sent again,
+        saying so, up to three times in all. The program has HANG seconds in all
+        to show the effect."""
+        deadline = time.monotonic() + HANG
+        for attempt in range(3):
+            last = attempt == 2
+            if attempt:
+                if value := effect():  # late, not lost
+                    return value
+                say(f"retry {attempt}: {name} did not {what} within {RETRY_AFTER} s; sending it again")
             try:
-                return wait(what, effect, patience)
+                if target:
+                    target()
             except Failure:
-                pass
-        raise Failure(f"\"{' '.join(keys)}\" did not {what}, {tries} times")
+                if value := effect():  # the window went because it took effect
+                    return value
+                raise
+            send()
+            try:
+                return wait(what, effect, deadline - time.monotonic() if last else RETRY_AFTER)
+            except Failure:
+                if last:
+                    raise
 
     def hold(self, keys, until, what):
         """Holds KEYS down (one chord, e.g. "shift+Up") until until() holds."""
@@ -308,15 +370,16 @@ class Kelvane:
             self.wait_frames(2, "frames after the About box closed")
 
     def exit(self, drawing=True):
-        """Chooses File, Exit (Alt+F, X) and returns the exit code."""
+        """Chooses File, Exit (Alt+F, X); waits for the main window to go, then
+        for the program's end, and returns the exit code."""
         # Escape first closes a menu that an earlier try left open.
-        self.keys("Escape", "alt+f", "x", effect=lambda: not self.running(), what="end the program",
-                  target=lambda: self.foreground(drawing))
+        self.keys("Escape", "alt+f", "x", effect=lambda: not window_exists(self.wid),
+                  what="close the main window", target=lambda: self.foreground(drawing))
         return self.finish()
 
     def close(self, drawing=True):
-        """Closes the main window with Alt+F4 and returns the exit code."""
-        self.keys("alt+F4", effect=lambda: not self.running(), what="end the program",
+        """Closes the main window with Alt+F4; as exit()."""
+        self.keys("alt+F4", effect=lambda: not window_exists(self.wid), what="close the main window",
                   target=lambda: self.foreground(drawing))
         return self.finish()
 
@@ -379,30 +442,68 @@ def parse_overlay(text):
     }
 
 
-def shown_rate(waits):
-    """The rate the program shows after Waits at these times (ms), by its own
-    rule: none before the 16th, then (span / 2 + 15000) / span over the last 15
-    intervals, and from the 32nd (span / 2 + 31000) / span over the last 31."""
-    if len(waits) < 16:
+def shown_rate(waits, n=None):
+    """The rate the program shows after its first N Waits (all by default), at
+    these times (ms), by its own rule: none before the 16th, then
+    (span / 2 + 15000) / span over the last 15 intervals, and from the 32nd
+    (span / 2 + 31000) / span over the last 31."""
+    n = len(waits) if n is None else n
+    if n < 16:
         return 0
-    n, thousands = (16, 15000) if len(waits) < 32 else (32, 31000)
-    span = (waits[-1] - waits[-n]) & 0xFFFFFFFF
+    count, thousands = (16, 15000) if n < 32 else (32, 31000)
+    span = (waits[n - 1] - waits[n - count]) & 0xFFFFFFFF
     return (span // 2 + thousands) // span if span else 0
 
 
-def rate_mismatches(log):
-    """Checks every overlay's FPS figure against the rate worked out from the
-    frame times before it: the program's clock as its frame-rate controller read
-    it after each Present. Returns (texts compared, texts that differ)."""
-    off = []
-    for text in log.texts:
-        figures = parse_overlay(text.text)
-        expected = shown_rate(log.waits[:text.waits])
+def shown_load(sleeps, n=None, target=60):
+    """The load the program shows after its first N Waits (all by default), which
+    asked for these sleeps (0 for none), by its own rule: none before the 16th,
+    then 100 - (sum x target) / 160 over the sleeps at ring positions 0 to 15,
+    the k-th Wait's at k mod 32; position 0 holds 0 until the 32nd."""
+    n = len(sleeps) if n is None else n
+    if n < 16:
+        return 0
+    total = sum(sleeps[k - 1] for k in range(max(1, n - 31), n + 1) if k % 32 < 16)
+    return 100 - total * target // 160
+
+
+def figure_mismatches(log):
+    """Checks every overlay's FPS and CPU figures against the frames before it,
+    each frame as the program's pacing saw it: the clock reading it took after
+    the frame's Present, which must lie between that Present and the next
+    overlay, and the sleep it asked for then. The FPS figure is also held against
+    the Present stamps over the same frames, by a rule of its own: the exact
+    rate must be within 1 of it. Returns (overlays compared, what differs)."""
+    frames, texts, off = log.frames, log.texts, []
+    if len(frames) < len(log.presents) - 1:  # the last may still be in its loop turn
+        off.append(f"{len(frames)} frames reported for {len(log.presents)} Presents")
+    nxt = 0  # the first overlay drawn after frame i
+    for i, frame in enumerate(frames):
+        while nxt < len(texts) and texts[nxt].frames <= i:
+            nxt += 1
+        after = texts[nxt].ms if nxt < len(texts) else None
+        if frame.wait is None or frame.wait < frame.presented or (after is not None and frame.wait > after):
+            off.append(f"frame {i + 1} presented at {frame.presented}, then read {frame.wait}, next overlay at {after}")
+    unread = next((i for i, f in enumerate(frames) if f.wait is None), len(frames))
+    waits, sleeps, presented = ([getattr(f, a) for f in frames] for a in ("wait", "sleep", "presented"))
+    for text in texts:
+        figures, n = parse_overlay(text.text), text.frames
         if figures is None:
             off.append(f"not an overlay: {text.text!r}")
-        elif figures["rate"] != expected:
-            off.append(f"frame {text.waits + 1} shows {figures['rate']}, its frame times give {expected}")
-    return len(log.texts), off
+            continue
+        if n > unread:
+            continue
+        expected = (shown_rate(waits, n), shown_load(sleeps, n))
+        if (figures["rate"], figures["load"]) != expected:
+            off.append(f"frame {n + 1} shows FPS {figures['rate']} CPU {figures['load']}, "
+                       f"its frames give {expected[0]} and {expected[1]}")
+        count = 16 if n < 32 else 32
+        span = n >= 16 and (presented[n - 1] - presented[n - count]) & 0xFFFFFFFF
+        if span and abs(Fraction((count - 1) * 1000, span) - figures["rate"]) > 1:
+            off.append(f"frame {n + 1} shows FPS {figures['rate']}, its Presents {(count - 1) * 1000 / span:.2f}")
+    if len(texts) < MIN_OVERLAYS:
+        off.append(f"only {len(texts)} overlays, at least {MIN_OVERLAYS} wanted")
+    return len(texts), off
 
 
 def percentile(values, q):

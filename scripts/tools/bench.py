@@ -87,7 +87,7 @@ def measured_run(seconds, name, probe, winedebug="-all"):
         time.sleep(min(5, seconds - elapsed))
     last = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
             "machine": machine_seconds()}
-    stamps = recorder.stop() if recorder else run.read().waits
+    stamps = recorder.stop() if recorder else [f.wait for f in run.read().frames]
     code = run.exit()
     wall = last["wall"] - first["wall"]
     cpu = last["cpu"] - first["cpu"]
@@ -182,8 +182,8 @@ def main():
     log = probed["log"]
     later = [kr.parse_overlay(t.text) for t in log.texts[probed["first"]["texts"]:]]
     later = [f for f in later if f]
-    compared, off = kr.rate_mismatches(log)
-    out(f"  overlays                          {compared}; FPS figure not the rate of its frame times in {len(off)}")
+    compared, off = kr.figure_mismatches(log)
+    out(f"  overlays                          {compared}; figures not those of their frames: {len(off)}")
     if later:
         out(f"  after the first {SETTLE} s                  {len(later)} overlays: rate "
             f"{min(f['rate'] for f in later)} to {max(f['rate'] for f in later)}, load "

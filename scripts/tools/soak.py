@@ -8,7 +8,7 @@ The device is lost or broken through the test proxy d3d9.dll (tests/proxy),
 which also reports every frame.
 It passes when the program never dies before Exit, exits with 0, every overlay
 it drew is the five well-formed lines with radii within 1.00 to 100.00 and the
-FPS figure its frame times give, every frame released the meshes it made, no
+FPS and CPU figures its frames give, every frame released the meshes it made, no
 frame was presented while another window was in the foreground, every lost
 device was reset, and every broken one made anew, with nothing drawn or
 presented meanwhile and drawing went on after it at 60 frames a second, and its
@@ -127,16 +127,16 @@ class Soak:
         self.run.foreground()
         losses = self.run.read().count(f"present 0x{kr.LOST:08x}")
         self.run.command("lose")
-        self.run.wait_log(f"present 0x{kr.LOST:08x}", losses + 1)
+        self.run.wait_report(f"present 0x{kr.LOST:08x}", losses + 1)
         away = self.rng.uniform(0.5, 2)
         time.sleep(away)
         self.run.command("restore")
-        reset = self.run.wait_log("Reset answered", losses + 1)
-        if " answered 0x00000000 " not in reset or not reset.endswith("; 0 other calls while lost"):
-            self.fail("device loss: " + reset)
+        reset = self.run.wait_report(r"Reset answered (0x[0-9a-f]{8}) after \d+ questions; (.*)", losses + 1)[1]
+        if reset[1] != "0x00000000" or reset[2] != "0 other calls while lost":
+            self.fail("device loss: " + reset[0])
         self.run.wait_frames(2, "frames after the Reset")
         self.run.wait_text("FPS 60/60 after the Reset", lambda t: t.startswith("FPS 60/60"))
-        return f"device lost for {away:.1f} s, then reset: {reset.split('; ', 1)[1]}; back at 60/60"
+        return f"device lost for {away:.1f} s, then reset: {reset[2]}; back at 60/60"
 
     def driver_error(self):
         """Present answers a driver error, and the next devices asked for cannot
@@ -145,7 +145,7 @@ class Soak:
         made = self.run.read().count("CreateDevice answered 0x00000000")
         refusals = self.rng.randint(0, 1)
         self.run.command(f"driver-error {refusals}")
-        self.run.wait_log("CreateDevice answered 0x00000000", made + 1)
+        self.run.wait_report("CreateDevice answered 0x00000000", made + 1)
         self.run.wait_frames(2, "frames on the new device")
         self.run.wait_text("FPS 60/60 on the new device", lambda t: t.startswith("FPS 60/60"))
         return f"driver error, device made anew after {refusals} refusals; back at 60/60"
@@ -213,7 +213,7 @@ class Soak:
         if leaks:
             self.fail(f"{len(leaks)} frames left meshes or buffers alive, first at {leaks[0].ms} ms: {leaks[0].live}")
         try:
-            self.say(self.run.check_rates())
+            self.say(self.run.check_figures())
         except kr.Failure as failure:
             self.fail(str(failure))
 

@@ -3,40 +3,82 @@
 does not lose a windowed device by itself, so the test proxy d3d9.dll plays it
 on command: Present and TestCooperativeLevel answer D3DERR_DEVICELOST, then
 TestCooperativeLevel D3DERR_DEVICENOTRESET until a Reset. While the device is
-lost the program draws and presents nothing, and its About box still opens and
-closes; once it can, it resets the device and draws on, its rate back at 60.
-When Present answers D3DERR_DRIVERINTERNALERROR and the next two devices cannot
-be made, the program makes the device anew once a second until it can, and the
-picture comes back at 60. Lost once more, it closes at once with exit code 0,
-every device and Direct3D object released once."""
+lost the program draws and presents nothing, asks the device no more often
+than every 50 ms or so, and its About box still opens and closes; once it can,
+it resets the device and draws on, its rate back at 60. When Present answers
+D3DERR_DRIVERINTERNALERROR, the program makes the device anew: while the next
+devices cannot be made, and while every Present of every new device fails for
+seconds, no two attempts come less than a second apart on the program's clock,
+the About box still answers, and the picture comes back at 60. Lost once more,
+it closes at once with exit code 0. Every device and Direct3D object was
+released before the next was made, and left nothing holding its real object."""
 import os
+import re
+import statistics
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from kelvane_run import DRIVER_ERROR, LOST, Failure, Kelvane, run_test, say  # noqa: E402
 
+PACE = 990  # ms at least between two attempts to make the device, on the program's clock
+FAILING = 4000  # ms during which every Present fails
+
+
+def attempts_since(k, first):
+    """The program's clock when it decided on each attempt to make a Direct3D
+    object, from the FIRST-th attempt on, and the gaps between them."""
+    made = [int(m[1]) for _, m in k.read().find(r"Direct3DCreate9 after the program's clock read (\d+)")[first:]]
+    gaps = [b - a for a, b in zip(made, made[1:])]
+    if len(gaps) < 2 or min(gaps) < PACE:
+        raise Failure(f"attempts to make the device {gaps} ms apart: at least 2 gaps of {PACE} ms wanted")
+    return gaps
+
+
+def check_released(k):
+    """Every device and Direct3D object was released with its real object left
+    at a count of 0, each before the next of its kind was made."""
+    alive, made = {"device": 0, "Direct3D": 0}, {"device": 0, "Direct3D": 0}
+    for line in k.read().lines:
+        m = re.fullmatch(r"d3d9proxy: \d+ (?:(CreateDevice answered 0x00000000|forwarding to .*)|"
+                         r"(device|Direct3D object) released.*, real count (\d+)(;.*)?)", line)
+        if m and m[1]:
+            kind = "device" if m[1].startswith("CreateDevice") else "Direct3D"
+            if alive[kind]:
+                raise Failure(f"a {kind} object was made while the last one was still alive: {line}")
+            alive[kind] += 1
+            made[kind] += 1
+        elif m:
+            alive[m[2].split()[0]] -= 1
+            if m[3] != "0":
+                raise Failure(f"a real object kept references after its release: {line}")
+    if any(alive.values()):
+        raise Failure(f"objects never released: {alive}")
+    return made
+
 
 def test(exe):
     k = Kelvane("device_lost", exe).start()
-    if "system32\\d3d9.dll" not in k.wait_log("d3d9proxy: ", 1):
-        raise Failure("the program does not draw through the proxy on the system's d3d9.dll")
+    real = k.wait_report(r"forwarding to (.*)")[1][1]
+    if not real.lower().endswith("system32\\d3d9.dll"):
+        raise Failure(f"the program does not draw through the proxy on the system's d3d9.dll: {real}")
 
     k.command("lose")
-    k.wait_log(f"present 0x{LOST:08x}")
+    k.wait_report(f"present 0x{LOST:08x}")
     k.open_about("alt+h", "a", drawing=False)
     k.close_about("Escape", drawing=False)
     say("PASS: with the device lost the About box opened and closed")
 
     k.command("restore")
-    reset = k.wait_log("Reset answered")
-    if " answered 0x00000000 " not in reset or not reset.endswith("; 0 other calls while lost"):
-        raise Failure(f"after the loss: {reset}")
-    # A few seconds lost, a question every 50 ms or so: a busy loop would ask thousands of times.
-    questions = int(reset.split(" after ")[1].split()[0])
-    if questions >= 500:
-        raise Failure(f"the lost device was asked {questions} times")
-    say(f"PASS: reset once it could be, after {questions} questions; nothing drawn or presented while lost")
+    reset = k.wait_report(r"Reset answered (0x[0-9a-f]{8}) after \d+ questions; (.*)")[1]
+    if reset[1] != "0x00000000" or reset[2] != "0 other calls while lost":
+        raise Failure(f"after the loss: {reset[0]}")
+    asked = [ms for ms, _ in k.log.find(r"question 0x[0-9a-f]{8}")]
+    gaps = [b - a for a, b in zip(asked, asked[1:])]
+    if len(gaps) < 2 or statistics.median(gaps) < 40:
+        raise Failure(f"the lost device was asked {len(asked)} times, {gaps[:20]} ms apart")
+    say(f"PASS: reset once it could be, after {len(asked)} questions a median "
+        f"{statistics.median(gaps)} ms apart; nothing drawn or presented while lost")
 
     k.wait_frames(30, "frames after the Reset")
     k.wait_text("the overlay reads FPS 60/60 again", lambda t: t.startswith("FPS 60/60"))
@@ -47,31 +89,37 @@ def test(exe):
         raise Failure(f"background colour after the Reset: {rgb}")
     say("PASS: after the Reset the real device draws the picture again (blue background) and reads FPS 60/60")
 
+    first = k.read().count("Direct3DCreate9 .*")
     k.command("driver-error 2")
-    k.wait_log(f"present 0x{DRIVER_ERROR:08x}")
-    k.wait_log("CreateDevice answered 0x00000000", 2)
-    attempts = [int(line.split()[1]) for line in k.read().lines if line.startswith("d3d9proxy: ")
-                and "CreateDevice" in line]
+    k.wait_report("CreateDevice answered 0x00000000", 2)
+    gaps = attempts_since(k, first)
     k.wait_frames(30, "frames on the new device")
     k.wait_text("the overlay reads FPS 60/60 on the new device", lambda t: t.startswith("FPS 60/60"))
-    if k.log.count("CreateDevice refused") != 2 or k.log.count("font 0x00000000") != 2:
+    if k.log.count("CreateDevice refused: .*") != 2 or k.log.count("font 0x00000000", "d3dx9proxy") != 2:
         raise Failure("the device was not made anew after two refusals, with a new font")
-    say("PASS: after the driver error the device was made anew at the third attempt, "
-        f"{attempts[-2] - attempts[-3]} and {attempts[-1] - attempts[-2]} ms apart, and reads FPS 60/60")
-    say("PASS: " + k.check_rates())
+    say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, "
+        "and reads FPS 60/60")
+
+    first = k.read().count("Direct3DCreate9 .*")
+    k.command(f"failing-driver {FAILING}")
+    k.open_about("alt+h", "a", drawing=False)
+    k.close_about("Escape", drawing=False)
+    k.wait_frames(30, "frames once the driver works again")
+    k.wait_text("the overlay reads FPS 60/60 once the driver works again", lambda t: t.startswith("FPS 60/60"))
+    gaps = attempts_since(k, first)
+    say(f"PASS: while every Present failed for {FAILING} ms the About box opened and closed, the device was made "
+        f"anew {len(gaps) + 1} times, {gaps} ms apart, and reads FPS 60/60 again")
 
     k.command("lose")
-    k.wait_log(f"present 0x{LOST:08x}", 2)
+    k.wait_report(f"present 0x{LOST:08x}", 2)
     if k.close(drawing=False) != 0:
         raise Failure(f"exit code {k.exit_code} after closing the window with the device lost")
-    counts = [k.read().count(what) for what in ("device released while lost; 0 other calls while lost",
-                                                "device released", "CreateDevice answered 0x00000000",
-                                                "Direct3D object released", "forwarding to")]
-    if counts[0] != 1 or counts[1] != counts[2] or counts[3] != counts[4]:
-        raise Failure("devices released (while lost) / made, Direct3D objects released / made: {} ({}) / {}, {} / {}"
-                      .format(counts[1], counts[0], counts[2], counts[3], counts[4]))
-    say(f"PASS: closed while lost: exit code 0, each of the {counts[2]} devices and {counts[4]} Direct3D objects "
-        "released once")
+    if k.read().count("device released while lost, real count 0; 0 other calls while lost") != 1:
+        raise Failure("the lost device was not released once, without being asked anything else")
+    made = check_released(k)
+    say(f"PASS: closed while lost: exit code 0; each of the {made['device']} devices and {made['Direct3D']} "
+        "Direct3D objects was released before the next was made, its real object left with no reference")
+    say("PASS: " + k.check_figures())
 
 
 sys.exit(run_test(test))

@@ -21,8 +21,8 @@ def test(exe):
     shown = xdotool("search", "--all", "--onlyvisible", "--pid", k.pid, "--name", ".*").split()
     if shown != [box]:
         raise Failure(f"windows shown besides the message box: {shown}")
-    said = k.wait_log("MSGBOX_OnInit")
-    if f'L"{TEXT}"' not in said:
+    said = k.wait_line(r'[0-9a-f]{4}:trace:msgbox:MSGBOX_OnInit L"(.*)"')[1]
+    if said != TEXT:
         raise Failure(f"the message box says: {said}")
     say("PASS: the only window shown is a message box titled \"kelvane\" that says why and what to check")
 

@@ -42,7 +42,7 @@ def test(exe):
     if code != 0:
         raise Failure(f"exit code {code} after File, Exit")
     say("PASS: File, Exit ended the program with exit code 0")
-    say("PASS: " + k.check_rates())
+    say("PASS: " + k.check_figures())
     radius = max(parse_overlay(t.text)["r1"] for t in k.log.texts)
     if radius != 100:
         raise Failure(f"sphere 1's radius read {radius:.2f}")

@@ -73,7 +73,7 @@ public:
     using ForwardD3DXMesh::ForwardD3DXMesh;
 
 protected:
-    void Released() override { --g_nLive; }
+    void Released(ULONG) override { --g_nLive; }
 };
 
 class WatchedBuffer : public ForwardD3DXBuffer
@@ -82,7 +82,7 @@ public:
     using ForwardD3DXBuffer::ForwardD3DXBuffer;
 
 protected:
-    void Released() override { --g_nLive; }
+    void Released(ULONG) override { --g_nLive; }
 };
 
 HRESULT Watch(HRESULT hr, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)

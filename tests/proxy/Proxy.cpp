@@ -1,50 +1,109 @@
 // d3d9.dll of the end-to-end tests. It hands the program the system's Direct3D 9
-// with every call forwarded, reports every Present with its time and answer, and
-// the first reading of the program's clock after each: the moment the program's
-// frame-rate controller took for that frame ("wait"). And it plays what Windows
-// can do to a device when a test asks (ProxyLog.h):
+// with every call forwarded, reports every Present with its answer and every
+// frame as the program's pacing saw it, and plays what Windows can do to a
+// device when a test asks (ProxyLog.h):
 //   "lose"            the next Present and every TestCooperativeLevel answer
 //                     D3DERR_DEVICELOST, and Reset is refused;
 //   "restore"         after a loss, TestCooperativeLevel answers
 //                     D3DERR_DEVICENOTRESET until a Reset, which goes to the real
 //                     device and, when it succeeds, ends the loss;
 //   "driver-error N"  the next Present answers D3DERR_DRIVERINTERNALERROR, and
-//                     the next N devices asked for cannot be created.
+//                     the next N devices asked for cannot be created;
+//   "failing-driver MS"  every Present answers D3DERR_DRIVERINTERNALERROR for
+//                     the next MS milliseconds, on whichever device.
 // With KELVANE_PROXY_CREATE_DEVICE set to an error code, no device can be
 // created at all: CreateDevice answers that code.
 //
-// Its lines start with "d3d9proxy:": where the real Direct3D comes from, each
-// Present, the commands taken, each Reset with the other calls the program made
-// on the device while it was lost, each CreateDevice refused, and the release of
-// the device and of the Direct3D object.
+// Its lines start with "d3d9proxy:" and the clock: where the real Direct3D comes
+// from, each Direct3DCreate9 with the program's latest clock reading (when it
+// decided to make one), each CreateDevice's answer, each Present's answer, each
+// frame ("frame P wait W sleep S": the clock when Present returned, the reading
+// the program's pacing took after it, the sleep it asked for then), the commands
+// taken, each question to a lost device and each Reset with the other calls the
+// program made meanwhile, and the release of every device and Direct3D object
+// with the references the real object still had then (0 unless something made
+// on it was left alive).
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
 #include <cstdlib>
+#include <cstring>
 
 extern const char g_szProxy[] = "d3d9proxy";
 
 namespace
 {
-
-// The program's own clock: its import of timeGetTime, pointed at WatchedTimeGetTime.
+// --- the program's frames ----------------------------------------------------
+// The program's imports of timeGetTime, Sleep and PeekMessageW are pointed here;
+// it calls the same functions as before. After a Present, the first clock
+// reading on the presenting thread is the frame time its pacing took, the first
+// Sleep after that the sleep it asked for; the next PeekMessageW starts the next
+// turn of its message loop. The frame is written only then, so that nothing runs
+// between the Present and the reading, or between the reading and the sleep, but
+// the program's own code.
 DWORD(WINAPI* g_pRealTimeGetTime)() = nullptr;
-bool g_bPresented = false; // a Present has returned and the clock not been read since
+VOID(WINAPI* g_pRealSleep)(DWORD) = nullptr;
+BOOL(WINAPI* g_pRealPeekMessageW)(LPMSG, HWND, UINT, UINT, UINT) = nullptr;
+
+struct Frame
+{
+    bool bOpen;        // presented, its loop turn not yet over
+    DWORD dwPresented; // the clock as Present returned
+    bool bRead;
+    DWORD dwWait; // the program's first clock reading after it
+    bool bSlept;
+    DWORD dwSleep; // the first sleep asked for after that reading
+} g_frame = {};
+DWORD g_dwThread = 0;      // the thread that presents
+DWORD g_dwLastReading = 0; // the program's latest clock reading on that thread
+
+bool OnPresentingThread() { return GetCurrentThreadId() == g_dwThread; }
+
+void ReportFrame()
+{
+    g_frame.bOpen = false;
+    if (!g_frame.bRead)
+        Say("frame %lu wait none", g_frame.dwPresented);
+    else
+        Say("frame %lu wait %lu sleep %lu", g_frame.dwPresented, g_frame.dwWait, g_frame.bSlept ? g_frame.dwSleep : 0);
+}
 
 DWORD WINAPI WatchedTimeGetTime()
 {
     const DWORD dwNow = g_pRealTimeGetTime();
-    if (g_bPresented)
+    if (OnPresentingThread())
     {
-        g_bPresented = false;
-        Say("wait %lu", dwNow);
+        g_dwLastReading = dwNow;
+        if (g_frame.bOpen && !g_frame.bRead)
+        {
+            g_frame.bRead = true;
+            g_frame.dwWait = dwNow;
+        }
     }
     return dwNow;
 }
 
-// Finds timeGetTime in the program's import table and puts WatchedTimeGetTime in
-// its place; the program reads the same clock as before.
-bool WatchProgramClock()
+VOID WINAPI WatchedSleep(DWORD dwMilliseconds)
+{
+    if (OnPresentingThread() && g_frame.bOpen && !g_frame.bSlept)
+    {
+        // A sleep before the reading is not the pacing's: it ends the chance.
+        g_frame.bSlept = true;
+        g_frame.dwSleep = g_frame.bRead ? dwMilliseconds : 0;
+    }
+    g_pRealSleep(dwMilliseconds);
+}
+
+BOOL WINAPI WatchedPeekMessageW(LPMSG pMsg, HWND hWnd, UINT nFirst, UINT nLast, UINT nRemove)
+{
+    if (OnPresentingThread() && g_frame.bOpen)
+        ReportFrame();
+    return g_pRealPeekMessageW(pMsg, hWnd, nFirst, nLast, nRemove);
+}
+
+// Points the program's import of NAME from DLL at pWatch; returns the function
+// it pointed at before, or null when the program does not import it.
+void* Watch(const char* pszDll, const char* pszName, void* pWatch)
 {
     BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* pNt =
@@ -53,42 +112,72 @@ bool WatchProgramClock()
     for (auto* pDll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(pBase + imports.VirtualAddress);
          imports.VirtualAddress && pDll->Name; ++pDll)
     {
-        if (lstrcmpiA(reinterpret_cast<char*>(pBase + pDll->Name), "winmm.dll") != 0 ||
-            !pDll->OriginalFirstThunk)
+        if (lstrcmpiA(reinterpret_cast<char*>(pBase + pDll->Name), pszDll) != 0 || !pDll->OriginalFirstThunk)
             continue;
         auto* pName = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->OriginalFirstThunk);
         auto* pSlot = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->FirstThunk);
         for (; pName->u1.AddressOfData; ++pName, ++pSlot)
         {
             if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal) ||
-                lstrcmpA(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData)->Name,
-                         "timeGetTime") != 0)
+                lstrcmpA(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData)->Name, pszName) != 0)
                 continue;
             DWORD dwProtect;
             VirtualProtect(&pSlot->u1.Function, sizeof(pSlot->u1.Function), PAGE_READWRITE, &dwProtect);
-            g_pRealTimeGetTime = reinterpret_cast<DWORD(WINAPI*)()>(pSlot->u1.Function);
-            pSlot->u1.Function = reinterpret_cast<ULONG_PTR>(&WatchedTimeGetTime);
+            void* pReal = reinterpret_cast<void*>(pSlot->u1.Function);
+            pSlot->u1.Function = reinterpret_cast<ULONG_PTR>(pWatch);
             VirtualProtect(&pSlot->u1.Function, sizeof(pSlot->u1.Function), dwProtect, &dwProtect);
-            return true;
+            return pReal;
         }
     }
-    return false;
+    Say("the program imports no %s from %s: its frames cannot be watched", pszName, pszDll);
+    return nullptr;
 }
+
+template <class F> void Watch(const char* pszDll, const char* pszName, F& pReal, F pWatch)
+{
+    pReal = reinterpret_cast<F>(Watch(pszDll, pszName, reinterpret_cast<void*>(pWatch)));
+}
+
+// --- what the test asks for ----------------------------------------------------
+const DWORD COMMAND_PERIOD = 100; // ms between looks for a command
 
 HRESULT g_hrCreateDevice = S_OK; // every CreateDevice fails with this when set
 int g_nCreateFailures = 0;       // the next so many CreateDevice calls fail
+bool g_bDriverFails = false;     // every Present fails until
+DWORD g_dwDriverFailsUntil = 0;  // this time
 std::string g_command;           // taken from the test, waiting to be played
+DWORD g_dwLastLook = 0;
 
-// The test's next command, once the last one has been played.
+// The test's next command, once the last one has been played; the file is looked
+// at ten times a second at most.
 const std::string& Command()
 {
-    if (g_command.empty())
+    const DWORD dwNow = timeGetTime();
+    if (g_command.empty() && dwNow - g_dwLastLook >= COMMAND_PERIOD)
     {
+        g_dwLastLook = dwNow;
         g_command = TakeCommand(ThisModule());
         if (!g_command.empty())
             Say("command %s", g_command.c_str());
     }
     return g_command;
+}
+
+// The number after the command's word, when the command is WORD; -1 otherwise.
+long Argument(const char* pszWord)
+{
+    const size_t n = std::strlen(pszWord);
+    if (g_command.compare(0, n, pszWord) != 0 || g_command.size() <= n || g_command[n] != ' ')
+        return -1;
+    return std::atol(g_command.c_str() + n + 1);
+}
+
+// Whether a "failing-driver" period is still going on.
+bool DriverFails()
+{
+    if (g_bDriverFails && LONG(g_dwDriverFailsUntil - timeGetTime()) <= 0)
+        g_bDriverFails = false;
+    return g_bDriverFails;
 }
 
 class LosingDevice : public ForwardDirect3DDevice9
@@ -98,24 +187,39 @@ public:
 
     STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override
     {
+        if (g_frame.bOpen)
+            ReportFrame();
         HRESULT hr = D3DERR_DEVICELOST;
+        Command();
+        long nArgument;
         if (m_phase != NORMAL)
             Called("Present");
-        else if (Command() == "lose")
+        else if (g_command == "lose")
         {
             m_phase = LOST;
             g_command.clear();
         }
-        else if (Command().compare(0, 13, "driver-error ") == 0)
+        else if ((nArgument = Argument("driver-error")) >= 0)
         {
             hr = D3DERR_DRIVERINTERNALERROR;
-            g_nCreateFailures = std::atoi(g_command.c_str() + 13);
+            g_nCreateFailures = int(nArgument);
             g_command.clear();
         }
+        else if ((nArgument = Argument("failing-driver")) >= 0)
+        {
+            hr = D3DERR_DRIVERINTERNALERROR;
+            g_bDriverFails = true;
+            g_dwDriverFailsUntil = timeGetTime() + DWORD(nArgument);
+            g_command.clear();
+        }
+        else if (DriverFails())
+            hr = D3DERR_DRIVERINTERNALERROR;
         else
             hr = m_pReal->Present(src, dst, hOverride, dirty);
         Say("present 0x%08lx", hr);
-        g_bPresented = true;
+        // Last: from here to the program's reading runs only the program.
+        g_dwThread = GetCurrentThreadId();
+        g_frame = {true, timeGetTime(), false, 0, false, 0};
         return hr;
     }
 
@@ -129,7 +233,9 @@ public:
             m_phase = NOT_RESET;
             g_command.clear();
         }
-        return m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
+        const HRESULT hr = m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
+        Say("question 0x%08lx", hr);
+        return hr;
     }
 
     STDMETHOD_(HRESULT, Reset)(D3DPRESENT_PARAMETERS* pParams) override
@@ -157,9 +263,12 @@ protected:
             m_calls += std::string(" ") + name;
     }
 
-    void Released() override
+    void Released(ULONG nRealRefs) override
     {
-        Say("device released%s", m_phase == NORMAL ? "" : (" while lost; " + CallsWhileLost()).c_str());
+        if (m_phase == NORMAL)
+            Say("device released, real count %lu", nRealRefs);
+        else
+            Say("device released while lost, real count %lu; %s", nRealRefs, CallsWhileLost().c_str());
     }
 
 private:
@@ -205,13 +314,14 @@ public:
     }
 
 protected:
-    void Released() override { Say("Direct3D object released"); }
+    void Released(ULONG nRealRefs) override { Say("Direct3D object released, real count %lu", nRealRefs); }
 };
 } // namespace
 
 // Exported as Direct3DCreate9 (d3d9.def).
 extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
 {
+    Say("Direct3DCreate9 after the program's clock read %lu", g_dwLastReading);
     HMODULE hReal = LoadSystemDll(L"d3d9.dll");
     using Create9 = IDirect3D9*(WINAPI*)(UINT);
     FARPROC pCreate9 = hReal ? GetProcAddress(hReal, "Direct3DCreate9") : nullptr;
@@ -228,7 +338,13 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
     WCHAR path[MAX_PATH] = {};
     GetModuleFileNameW(hReal, path, MAX_PATH);
     Say("forwarding to %ls", path);
-    if (!g_pRealTimeGetTime && !WatchProgramClock())
-        Say("the program imports no timeGetTime: its frame times cannot be watched");
+    if (!g_pRealTimeGetTime)
+    {
+        // Until the first Present, the thread that made the Direct3D object.
+        g_dwThread = GetCurrentThreadId();
+        Watch("winmm.dll", "timeGetTime", g_pRealTimeGetTime, &WatchedTimeGetTime);
+        Watch("kernel32.dll", "Sleep", g_pRealSleep, &WatchedSleep);
+        Watch("user32.dll", "PeekMessageW", g_pRealPeekMessageW, &WatchedPeekMessageW);
+    }
     return new LosingDirect3D(pReal);
 }

@@ -1,6 +1,6 @@
 """What the end-to-end tests, the soak and the benchmark read from the program:
 the proxies' report lines, the overlay string's well-formedness rule and the
-rate the overlay must show for given frame times."""
+figures the overlay must show for given frames."""
 
 import os
 import sys
@@ -45,23 +45,29 @@ class OverlayTest(unittest.TestCase):
                 self.assertIsNone(kr.parse_overlay(broken))
 
 
-class ShownRateTest(unittest.TestCase):
-    def test_none_before_the_16th_wait_then_15_and_from_the_32nd_31_intervals(self):
-        # 15 intervals of 25 ms (40 a second), then 20 ms ones (50 a second).
+class ShownFiguresTest(unittest.TestCase):
+    def test_rate_none_before_the_16th_wait_then_15_and_from_the_32nd_31_intervals(self):
+        # 15 intervals of 25 ms (40 a second), then 20 ms ones (50 a second): a
+        # window switched a frame early or late reads otherwise at 16, 30 and 32.
         waits = [i * 25 for i in range(16)] + [375 + i * 20 for i in range(1, 40)]
-        self.assertEqual(0, kr.shown_rate(waits[:15]))
-        self.assertEqual((187 + 15000) // 375, kr.shown_rate(waits[:16]))  # 40
-        self.assertEqual((152 + 15000) // 305, kr.shown_rate(waits[:30]))  # the last 15 intervals only: 49
-        self.assertEqual((347 + 31000) // 695, kr.shown_rate(waits[:32]))  # all 31 intervals: 45
-        self.assertEqual(50, kr.shown_rate(waits))
+        self.assertEqual([0, 40, 49, 45, 50], [kr.shown_rate(waits, n) for n in (15, 16, 30, 32, len(waits))])
 
-    def test_span_bounds_of_60_and_the_clock_wrapping(self):
+    def test_rate_bounds_of_60_and_the_clock_wrapping(self):
         # 31 intervals in 513 to 521 ms read 60; 512 and 522 do not.
         for span, rate in ((512, 61), (513, 60), (521, 60), (522, 59)):
             with self.subTest(span=span):
                 self.assertEqual(rate, kr.shown_rate([0] * 31 + [span]))
         self.assertEqual(60, kr.shown_rate([2**32 - 16] + [0] * 30 + [500]))
         self.assertEqual(0, kr.shown_rate([7] * 32))
+
+    def test_load_sums_the_sleeps_at_ring_positions_0_to_15(self):
+        # Waits 16 to 31 sleep 5, the others 10 until the 32nd, then none: after
+        # 40 Waits positions 0 to 15 hold Waits 32 to 40 and 9 to 15.
+        uneven = [10] * 15 + [5] * 16 + [0] * 9
+        for sleeps, n, load in (([10] * 15, 15, 0), ([10] * 16, 16, 44), ([10] * 32, 32, 40), (uneven, 40, 74),
+                                ([17] * 32, 32, -2)):
+            with self.subTest(n=n, load=load):
+                self.assertEqual(load, kr.shown_load(sleeps, n))
 
 
 class LogTest(unittest.TestCase):
@@ -72,21 +78,33 @@ class LogTest(unittest.TestCase):
         f.close()
         return kr.Log(f.name).update()
 
-    def frames(self, rates, stamps):
-        """A run whose Nth overlay shows rates[N], each frame paced at stamps[N]."""
+    def frames(self, count=40, text=None, frame=None):
+        """A run of COUNT frames paced 16, 17, 17 ms apart, each sleeping 10 ms and
+        read 1 ms after its Present, each overlay as the program must draw it:
+        FPS 00 CPU 000 before 16 frames, then 60 and 44, from 32 frames 60 and 40.
+        text(i, figures) and frame(i, line) may change the i-th of either."""
         lines = ["fixme:d3d:something Wine says", "d3d9proxy: 1 forwarding to C:\\windows\\system32\\d3d9.dll"]
-        for rate, ms in zip(rates, stamps):
-            text = START.replace("FPS 00", f"FPS {rate:02d}")
-            lines += [f"d3dx9proxy: {ms - 3} text meshes 4 live 0 {quoted(text)}",
-                      f"d3d9proxy: {ms - 1} present 0x00000000", f"d3d9proxy: {ms + 9} wait {ms}"]
+        for i in range(count):
+            presented = 1000 + i * 50 // 3
+            figures = "FPS 00/60  CPU 000%" if i < 16 else "FPS 60/60  CPU 044%" if i < 32 else "FPS 60/60  CPU 040%"
+            shown = START.replace("FPS 00/60  CPU 000%", text(i, figures) if text else figures)
+            line = f"frame {presented} wait {presented + 1} sleep 10"
+            lines += [f"d3dx9proxy: {presented - 3} text meshes 4 live 0 {quoted(shown)}",
+                      f"d3d9proxy: {presented} present 0x00000000",
+                      f"d3d9proxy: {presented + 12} {frame(i, line) if frame else line}"]
         return self.write(lines)
 
-    def test_report_lines_read_back_with_their_escapes(self):
-        log = self.write(["d3d9proxy: 1184 wait 1183", 'd3dx9proxy: 1200 text meshes 2 live 1 "a \\"b\\" c\\\\d\\ne"',
-                          "d3d9proxy: 1216 present 0x88760868", "d3d9proxy: 1217 command lose"])
-        self.assertEqual(([(1216, kr.LOST)], [1183]), (log.presents, log.waits))
+    def test_report_lines_read_back_with_their_escapes_and_whole(self):
+        log = self.write(["d3d9proxy: 1184 frame 1180 wait 1183 sleep 12",
+                          'd3dx9proxy: 1200 text meshes 2 live 1 "a \\"b\\" c\\\\d\\ne"',
+                          "d3d9proxy: 1216 present 0x88760868", "d3d9proxy: 1217 command lose",
+                          "d3d9proxy: 1218 frame 1216 wait none", "d3d9proxy: 1219 command lose twice",
+                          "xd3d9proxy: 1220 command lose", "d3dx9proxy: 1221 command lose"])
+        self.assertEqual(([(1216, kr.LOST)], [kr.Frame(1180, 1183, 12), kr.Frame(1216, None, 0)]),
+                         (log.presents, log.frames))
         self.assertEqual([kr.Text(1200, 2, 1, 'a "b" c\\d\ne', 1)], log.texts)
-        self.assertEqual(1, log.count("command lose"))
+        self.assertEqual([1217], [ms for ms, _ in log.find("command lose")])
+        self.assertEqual(["lose", "lose twice"], [m[1] for _, m in log.find("command (.*)")])
 
     def test_a_line_still_being_written_is_read_once_it_is_whole(self):
         log = self.write(["d3d9proxy: 5 present 0x00000000"])
@@ -97,14 +115,34 @@ class LogTest(unittest.TestCase):
             f.write("ent 0x00000000\n")
         self.assertEqual([5, 21], [ms for ms, _ in log.update().presents])
 
-    def test_each_overlay_is_checked_against_the_frame_times_before_it(self):
-        stamps = [1000 + i * 16 + i % 3 for i in range(40)]
-        rates = [kr.shown_rate(stamps[:n]) for n in range(40)]
-        self.assertEqual((40, []), kr.rate_mismatches(self.frames(rates, stamps)))
-        rates[30] += 1
-        self.assertEqual((40, [f"frame 31 shows {rates[30]}, its frame times give {rates[30] - 1}"]),
-                         kr.rate_mismatches(self.frames(rates, stamps)))
+    def test_each_overlay_is_checked_against_the_frames_before_it(self):
+        self.assertEqual((40, []), kr.figure_mismatches(self.frames()))
+        for what, run, problem in (
+            ("a rate off by one", self.frames(text=lambda i, f: f.replace("FPS 60", "FPS 61") if i == 30 else f),
+             "frame 31 shows FPS 61 CPU 44, its frames give 60 and 44"),
+            ("the load the wrong way round", self.frames(text=lambda i, f: f.replace("040", "060") if i == 35 else f),
+             "frame 36 shows FPS 60 CPU 60, its frames give 60 and 40"),
+            ("a reading of another turn", self.frames(frame=lambda i, line: line.replace(" wait 1167", " wait 1250")),
+             "frame 11 presented at 1166, then read 1250, next overlay at 1180"),
+            ("no reading", self.frames(frame=lambda i, line: "frame 1166 wait none" if i == 10 else line),
+             "frame 11 presented at 1166, then read None, next overlay at 1180"),
+            ("too few overlays", self.frames(29), "only 29 overlays, at least 30 wanted"),
+        ):
+            with self.subTest(what):
+                self.assertEqual(problem, (kr.figure_mismatches(run)[1] + ["none"])[0])
 
+    def test_the_rate_is_also_held_against_the_presents_by_a_rule_of_its_own(self):
+        # Presents every 16 ms (62.5 a second) read 20 ms apart by the pacing
+        # (50 a second): the rule reads 50 off the readings, which the Presents deny.
+        lines = []
+        for i in range(33):
+            figures = "FPS 50/60  CPU 100%" if i >= 16 else "FPS 00/60  CPU 000%"
+            lines += [f"d3dx9proxy: {1000 + i * 20 - 1} text meshes 4 live 0 "
+                      + quoted(START.replace("FPS 00/60  CPU 000%", figures)),
+                      f"d3d9proxy: {1000 + i * 16} present 0x00000000",
+                      f"d3d9proxy: {1000 + i * 20 + 1} frame {1000 + i * 16} wait {1000 + i * 20} sleep 0"]
+        self.assertEqual(["frame 17 shows FPS 50, its Presents 62.50", "frame 33 shows FPS 50, its Presents 62.50"],
+                         [p for p in kr.figure_mismatches(self.write(lines))[1] if "Presents" in p][::16])
 
 if __name__ == "__main__":
     unittest.main()

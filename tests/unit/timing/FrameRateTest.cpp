@@ -207,10 +207,12 @@ TEST_F(FrameRateTest, MeasuredRateOverFifteenIntervalsRoundsHalfUp)
 
 TEST_F(FrameRateTest, MeasuredRateSpansTheWholeRingOnceFull)
 {
+    // Gaps of 30 ms up to the 16th reading and of 20 ms after it: the last 15
+    // intervals alone would read 50 at the 32nd.
     frameRate.SetFrameRate(0);
     for (UINT nFrame = 1; nFrame <= 32; ++nFrame)
-        Frame(nFrame == 1 ? 0 : 20);
-    EXPECT_EQ(50u, frameRate.GetMeasuredRate()); // (310 + 31000) / 620
+        Frame(nFrame == 1 ? 0 : nFrame <= 16 ? 30 : 20);
+    EXPECT_EQ(40u, frameRate.GetMeasuredRate()); // (385 + 31000) / 770
 
     // Long after the counter has folded: the last 32 readings are 10 ms apart,
     // the one before them 20 ms earlier.
@@ -234,7 +236,7 @@ TEST_F(FrameRateTest, CpuLoadIsTheShareOfTheFrameTimeNotSlept)
         ASSERT_EQ(10u, Last(fake.sleeps, "Sleep"));
         if (nFrame == 16) // positions 1 to 16 written, position 0 still clear
         {
-            EXPECT_EQ(100 - (150 * 60) / 160, frameRate.GetCpuLoad());
+            EXPECT_EQ(44, frameRate.GetCpuLoad()); // 100 - (150 * 60) / 160
         }
     }
     EXPECT_EQ(40, frameRate.GetCpuLoad()); // 100 - (160 * 60) / 160
