@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Writes tests/fakes/Stubs.h: do-nothing implementations of the whole COM
-interfaces the program talks to (device, Direct3D object, mesh, buffer, font),
-read from the MinGW-w64 headers. Test fakes derive from these and override the
-few methods they record."""
+"""Writes the test fakes' Stubs.h, at build time: do-nothing implementations
+of the whole COM interfaces the program talks to (device, Direct3D object,
+mesh, buffer, font), read from the MinGW-w64 headers. Test fakes derive from these and override the
+few methods they record.
+
+usage: gen-stubs.py OUTPUT.h"""
 import sys
 from pathlib import Path
 
