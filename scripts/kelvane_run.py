@@ -216,10 +216,6 @@ class Kelvane:
     def presents(self):
         return len(self.read().presents)
 
-    def last_text(self):
-        texts = self.read().texts
-        return texts[-1].text if texts else ""
-
     def wait_report(self, pattern, count=1, proxy="d3d9proxy"):
         """Waits for the COUNT-th report of PROXY that PATTERN matches whole (see
         Log.find); returns it as (clock, match)."""

@@ -1,7 +1,6 @@
 // d3d9.dll of the end-to-end tests. It hands the program the system's Direct3D 9
-// with every call forwarded, reports every Present with its answer and every
-// frame as the program's pacing saw it, and plays what Windows can do to a
-// device when a test asks (ProxyLog.h):
+// with every call forwarded, reports what the program does with it, and plays
+// what Windows can do to a device when a test asks (ProxyLog.h):
 //   "lose"            the next Present and every TestCooperativeLevel answer
 //                     D3DERR_DEVICELOST, and Reset is refused;
 //   "restore"         after a loss, TestCooperativeLevel answers
@@ -11,48 +10,44 @@
 //                     the next N devices asked for cannot be created;
 //   "failing-driver MS"  every Present answers D3DERR_DRIVERINTERNALERROR for
 //                     the next MS milliseconds, on whichever device.
-// With KELVANE_PROXY_CREATE_DEVICE set to an error code, no device can be
-// created at all: CreateDevice answers that code.
+// With KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always
+// answers that code.
 //
-// Its lines start with "d3d9proxy:" and the clock: where the real Direct3D comes
-// from, each Direct3DCreate9 with the program's latest clock reading (when it
-// decided to make one), each CreateDevice's answer, each Present's answer, each
-// frame ("frame P wait W sleep S": the clock when Present returned, the reading
-// the program's pacing took after it, the sleep it asked for then), the commands
-// taken, each question to a lost device and each Reset with the other calls the
-// program made meanwhile, and the release of every device and Direct3D object
-// with the references the real object still had then (0 unless something made
-// on it was left alive).
+// Its lines ("d3d9proxy: CLOCK ...") give each Direct3DCreate9 with the program's
+// latest clock reading (when it decided to make one), each CreateDevice's and
+// Present's answer, each frame as the program's pacing saw it, the commands
+// taken, each question to a lost device, each Reset with the other calls made
+// meanwhile, and each release of a device or Direct3D object with the references
+// left on the real one (0 unless something made on it was left alive).
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 extern const char g_szProxy[] = "d3d9proxy";
 
 namespace
 {
-// --- the program's frames ----------------------------------------------------
-// The program's imports of timeGetTime, Sleep and PeekMessageW are pointed here;
-// it calls the same functions as before. After a Present, the first clock
-// reading on the presenting thread is the frame time its pacing took, the first
-// Sleep after that the sleep it asked for; the next PeekMessageW starts the next
-// turn of its message loop. The frame is written only then, so that nothing runs
-// between the Present and the reading, or between the reading and the sleep, but
-// the program's own code.
+// --- the program's frames ------------------------------------------------------
+// The program's imports of timeGetTime, Sleep and PeekMessageW are pointed here.
+// After a Present, the first clock reading on that thread is the frame time the
+// pacing took, the first Sleep after it the sleep it asked for, and the next
+// PeekMessageW starts the next turn of the message loop: only then is the frame
+// written ("frame PRESENTED wait READING sleep MS"), so that nothing but the
+// program runs between the Present, the reading and the sleep.
 DWORD(WINAPI* g_pRealTimeGetTime)() = nullptr;
 VOID(WINAPI* g_pRealSleep)(DWORD) = nullptr;
 BOOL(WINAPI* g_pRealPeekMessageW)(LPMSG, HWND, UINT, UINT, UINT) = nullptr;
 
 struct Frame
 {
-    bool bOpen;        // presented, its loop turn not yet over
-    DWORD dwPresented; // the clock as Present returned
+    bool bOpen; // presented, its loop turn not yet over
+    DWORD dwPresented;
     bool bRead;
-    DWORD dwWait; // the program's first clock reading after it
+    DWORD dwWait;
     bool bSlept;
-    DWORD dwSleep; // the first sleep asked for after that reading
+    DWORD dwSleep;
 } g_frame = {};
 DWORD g_dwThread = 0;      // the thread that presents
 DWORD g_dwLastReading = 0; // the program's latest clock reading on that thread
@@ -65,7 +60,8 @@ void ReportFrame()
     if (!g_frame.bRead)
         Say("frame %lu wait none", g_frame.dwPresented);
     else
-        Say("frame %lu wait %lu sleep %lu", g_frame.dwPresented, g_frame.dwWait, g_frame.bSlept ? g_frame.dwSleep : 0);
+        Say("frame %lu wait %lu sleep %lu", g_frame.dwPresented, g_frame.dwWait,
+            g_frame.bSlept ? g_frame.dwSleep : 0);
 }
 
 DWORD WINAPI WatchedTimeGetTime()
@@ -118,8 +114,8 @@ void* Watch(const char* pszDll, const char* pszName, void* pWatch)
         auto* pSlot = reinterpret_cast<IMAGE_THUNK_DATA*>(pBase + pDll->FirstThunk);
         for (; pName->u1.AddressOfData; ++pName, ++pSlot)
         {
-            if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal) ||
-                lstrcmpA(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData)->Name, pszName) != 0)
+            const auto* pImport = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(pBase + pName->u1.AddressOfData);
+            if (IMAGE_SNAP_BY_ORDINAL(pName->u1.Ordinal) || lstrcmpA(pImport->Name, pszName) != 0)
                 continue;
             DWORD dwProtect;
             VirtualProtect(&pSlot->u1.Function, sizeof(pSlot->u1.Function), PAGE_READWRITE, &dwProtect);
@@ -163,15 +159,6 @@ const std::string& Command()
     return g_command;
 }
 
-// The number after the command's word, when the command is WORD; -1 otherwise.
-long Argument(const char* pszWord)
-{
-    const size_t n = std::strlen(pszWord);
-    if (g_command.compare(0, n, pszWord) != 0 || g_command.size() <= n || g_command[n] != ' ')
-        return -1;
-    return std::atol(g_command.c_str() + n + 1);
-}
-
 // Whether a "failing-driver" period is still going on.
 bool DriverFails()
 {
@@ -187,25 +174,22 @@ public:
 
     STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override
     {
-        if (g_frame.bOpen)
-            ReportFrame();
         HRESULT hr = D3DERR_DEVICELOST;
-        Command();
         long nArgument;
         if (m_phase != NORMAL)
             Called("Present");
-        else if (g_command == "lose")
+        else if (Command() == "lose")
         {
             m_phase = LOST;
             g_command.clear();
         }
-        else if ((nArgument = Argument("driver-error")) >= 0)
+        else if (std::sscanf(g_command.c_str(), "driver-error %ld", &nArgument) == 1)
         {
             hr = D3DERR_DRIVERINTERNALERROR;
             g_nCreateFailures = int(nArgument);
             g_command.clear();
         }
-        else if ((nArgument = Argument("failing-driver")) >= 0)
+        else if (std::sscanf(g_command.c_str(), "failing-driver %ld", &nArgument) == 1)
         {
             hr = D3DERR_DRIVERINTERNALERROR;
             g_bDriverFails = true;
