@@ -206,17 +206,19 @@ class MainWindow : public testing::Test
     }
 
     // Fakes the loop's idle turns: each asks for the foreground window (another
-    // one) and may sleep. After `afterTurns` turns `onIdle` is called once; the
-    // 50th turn ends the loop with exit code 99, so a loop that never sees
-    // WM_QUIT fails instead of hanging, whether its turns sleep or not.
-    void BoundLoop(int afterTurns = 0, void (*onIdle)() = nullptr)
+    // one) and may sleep (on the fake clock). After `afterTurns` turns `onIdle` is
+    // called once; the last turn ends the loop with exit code 99, so a loop that
+    // never sees WM_QUIT fails instead of hanging, whether its turns sleep or not.
+    void BoundLoop(int afterTurns = 0, void (*onIdle)() = nullptr, int nLastTurn = 50)
     {
         s_afterTurns = afterTurns;
         s_onIdle = onIdle;
         s_nTurns = 0;
+        s_nLastTurn = nLastTurn;
         s_hForeground = GetDesktopWindow();
         s_idleSleeps.clear();
         g_platform.GetForegroundWindow = CountedTurn;
+        s_pfnSleep = g_platform.Sleep;
         g_platform.Sleep = RecordedSleep;
     }
     int RunLoopBounded(int afterTurns = 0, void (*onIdle)() = nullptr)
@@ -229,11 +231,15 @@ class MainWindow : public testing::Test
     {
         if (++s_nTurns == s_afterTurns && s_onIdle)
             s_onIdle();
-        if (s_nTurns == 50)
+        if (s_nTurns == s_nLastTurn)
             PostQuitMessage(99);
         return s_hForeground;
     }
-    static VOID WINAPI RecordedSleep(DWORD ms) { s_idleSleeps.push_back(ms); }
+    static VOID WINAPI RecordedSleep(DWORD ms)
+    {
+        s_idleSleeps.push_back(ms);
+        s_pfnSleep(ms);
+    }
     static void PostExit() { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }
 
     FakePlatform platform;
@@ -242,13 +248,16 @@ class MainWindow : public testing::Test
     RECT rcStarted = {};
 
     static std::vector<DWORD> s_idleSleeps;
-    static int s_nTurns;
+    static int s_nTurns, s_nLastTurn;
     static HWND s_hForeground; // another window's unless a test brings ours to the front
     static int s_afterTurns;
     static void (*s_onIdle)();
+    static VOID(WINAPI* s_pfnSleep)(DWORD ms);
 };
 std::vector<DWORD> MainWindow::s_idleSleeps;
 int MainWindow::s_nTurns = 0;
+int MainWindow::s_nLastTurn = 50;
+VOID(WINAPI* MainWindow::s_pfnSleep)(DWORD) = nullptr;
 HWND MainWindow::s_hForeground = nullptr;
 int MainWindow::s_afterTurns = 0;
 void (*MainWindow::s_onIdle)() = nullptr;
@@ -299,39 +308,112 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
               direct3d.log.Matching("Release "));
 }
 
-// A failed start says why, in a box of its own, and ends with a code a script can
-// read; the window it may have made is never shown.
-TEST_F(WholeRun, AFailedStartSaysWhyInABoxAndExitsNonZero)
+// Windows wakes a sleeping thread only at its timer's ticks, 15.625 ms apart
+// unless a timeBeginPeriod is in force: the run raises the resolution for its
+// frames, which then follow each other every 16 or 17 ms, and lowers it at the end.
+TEST_F(WholeRun, FramesAre16Or17MsApartWhereSleepWakesOnlyAtTheDefaultTimerTick)
 {
-    direct3d.d3d.hrCreateDevice = D3DERR_NOTAVAILABLE;
-    EXPECT_EQ(2, RunApplication(Module(), SW_SHOWNORMAL));
+    platform.bDefaultTimerTick = true;
+    BoundLoop(
+        1,
+        [] {
+            s_hForeground = g_hWnd;
+            s_afterTurns = 300;
+            s_onIdle = PostExit;
+        },
+        400);
+    EXPECT_EQ(0, RunApplication(Module(), SW_SHOWNORMAL));
+    EXPECT_EQ(std::vector<UINT>{1}, platform.beginPeriods);
+    EXPECT_EQ(std::vector<UINT>{1}, platform.endPeriods);
+    const std::vector<DWORD>& times = direct3d.device.presentTimes;
+    ASSERT_GE(times.size(), 250u) << "too few frames";
+    std::string uneven;
+    for (size_t i = 16; i < times.size(); ++i)
+        if (times[i] - times[i - 1] != 16 && times[i] - times[i - 1] != 17)
+            uneven += " " + std::to_string(times[i] - times[i - 1]);
+    EXPECT_EQ("", uneven) << "frame intervals (ms) other than 16 or 17";
+}
+
+namespace
+{
+// A failed start: how it fails, and what its box then says.
+struct FailedStart
+{
+    const char* what;
+    DWORD dwClassError; // RegisterClassExW fails with it
+    bool bRefuseWindow; // CreateWindowExW fails, for want of memory
+    bool bNoDirect3D;   // Direct3DCreate9 gives no object
+    HRESULT hrCreateDevice;
+    int nExitCode;
+    std::wstring text;
+};
+void PrintTo(const FailedStart& start, std::ostream* os) { *os << start.what; }
+
+const std::wstring DRIVER =
+    L"Check that the graphics driver is installed and up to date. In a remote desktop session "
+    L"or a virtual machine, 3D acceleration may be missing.";
+const std::wstring D3D = L"Direct3D 9 could not be started: ";
+} // namespace
+
+// A failed start says why, in a box of its own, and ends with a code a script can
+// read; the window it may have made is never shown, the timer never raised.
+class FailedStartTest : public WholeRun, public testing::WithParamInterface<FailedStart>
+{
+};
+
+TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
+{
+    const FailedStart& start = GetParam();
+    platform.dwRegisterClassError = start.dwClassError;
+    direct3d.bDirect3DCreateFails = start.bNoDirect3D;
+    direct3d.d3d.hrCreateDevice = start.hrCreateDevice;
+    g_hWnd = nullptr;
+    HHOOK hHook = start.bRefuseWindow
+                      ? SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId())
+                      : nullptr;
+    EXPECT_EQ(start.nExitCode, RunApplication(Module(), SW_SHOWNORMAL));
+    if (hHook)
+        UnhookWindowsHookEx(hHook);
+
     ASSERT_EQ(1u, platform.messageBoxes.size());
-    EXPECT_EQ(L"Direct3D 9 could not be started (error 0x8876086A).\n\n"
-              L"Check that the graphics driver is installed and up to date. In a remote desktop session or a "
-              L"virtual machine, 3D acceleration may be missing.\n\n"
-              L"If it still fails, install the DirectX End-User Runtime from Microsoft.",
-              platform.messageBoxes[0].text);
-    ASSERT_TRUE(IsWindow(g_hWnd));
+    const FakePlatform::MessageBoxCall& box = platform.messageBoxes[0];
+    EXPECT_EQ(start.text, box.text);
+    EXPECT_EQ(nullptr, box.hOwner);
+    EXPECT_EQ(L"kelvane", box.caption);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.uType);
+    EXPECT_EQ(start.nExitCode == 2, IsWindow(g_hWnd) != FALSE) << "a window only when Direct3D failed";
     EXPECT_FALSE(IsWindowVisible(g_hWnd));
     DestroyWindow(g_hWnd);
-    EXPECT_EQ((std::vector<std::string>{"Release Direct3D"}), direct3d.log.Matching("Release "));
-    EXPECT_EQ(0, direct3d.d3d.nRefs);
-
-    HHOOK hHook = SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
-    EXPECT_EQ(1, RunApplication(Module(), SW_SHOWNORMAL));
-    UnhookWindowsHookEx(hHook);
-    ASSERT_EQ(2u, platform.messageBoxes.size());
-    EXPECT_EQ(L"The main window could not be created (error 0x00000008).\n\n"
-              L"Windows may be short of memory or other resources. Close some programs and try again.",
-              platform.messageBoxes[1].text);
-
-    for (const FakePlatform::MessageBoxCall& box : platform.messageBoxes)
-    {
-        EXPECT_EQ(nullptr, box.hOwner);
-        EXPECT_EQ(L"kelvane", box.caption);
-        EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.uType);
-    }
+    EXPECT_EQ(direct3d.nDirect3DHandedOut, direct3d.d3d.nReleases) << "the Direct3D object is given back";
+    EXPECT_TRUE(platform.beginPeriods.empty());
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FailedStartTest,
+    testing::Values(
+        FailedStart{"NoDevice", 0, false, false, D3DERR_NOTAVAILABLE, 2,
+                    D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
+        FailedStart{"NoDirect3DObject", 0, false, true, S_OK, 2, D3D + L"no Direct3D object.\n\n" + DRIVER},
+        FailedStart{"UnknownDeviceError", 0, false, false, E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
+        FailedStart{"AnotherProgramInFullScreen", 0, false, false, D3DERR_DEVICELOST, 2,
+                    D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
+                          L"Another program holds the display in full screen. Close it and start kelvane again."},
+        FailedStart{"NoVideoMemory", 0, false, false, D3DERR_OUTOFVIDEOMEMORY, 2,
+                    D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n"
+                          L"There is not enough memory left for it. Close other programs and try again."},
+        FailedStart{"DriverError", 0, false, false, D3DERR_DRIVERINTERNALERROR, 2,
+                    D3D + L"D3DERR_DRIVERINTERNALERROR (0x88760827).\n\n"
+                          L"Restart Windows and try again. If it still fails, update the graphics driver."},
+        // Wine's words for ERROR_NOT_ENOUGH_MEMORY and ERROR_ACCESS_DENIED.
+        FailedStart{"NoWindow", 0, true, false, S_OK, 1,
+                    L"The main window could not be created: Not enough memory (error 8).\n\n"
+                    L"Windows may be short of memory or other resources. Close some programs and try again."},
+        FailedStart{"NoWindowClass", ERROR_ACCESS_DENIED, false, false, S_OK, 1,
+                    L"The main window's class could not be registered: Access denied (error 5).\n\n"
+                    L"Sign out of Windows or restart it, and try again."}),
+    [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.what); });
+// clang-format on
 
 // While the driver stays broken the window still answers: Exit ends the run
 // with 0, everything released once, though the device could not be made anew.
