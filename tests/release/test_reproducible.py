@@ -3,9 +3,8 @@
 both copies must give the same exe and the same zip, and no source or build
 folder of either copy may be written into an exe (as UTF-8 or UTF-16 text). The
 zip holds the program and its texts, stored, made for Windows, with the Windows
-user's README naming the zip. The stripped exe says what it is in its version
-resource, read back with WINDRES: the project's VERSION, and the About box's
-copyright."""
+user's README naming the zip. The exe's version resource (read with WINDRES)
+says what it is, in VERSION, with the About box's copyright."""
 import codecs
 import glob
 import hashlib

@@ -256,8 +256,6 @@ struct DeviceLoss
     std::deque<HRESULT> remadePresents = {}, fonts = {}; // Present's answers on each new device; the font's
 };
 
-void PrintTo(const DeviceLoss& loss, std::ostream* os) { *os << loss.what; }
-
 const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
                                                  "Reset",
                                                  State(D3DRS_ZENABLE, D3DZB_TRUE),
@@ -296,14 +294,10 @@ std::vector<DWORD> Repeat(const std::vector<DWORD>& part, int n)
 // A Reset that fails for any reason but another loss would fail again: a new device, at once.
 DeviceLoss ResetFails(const char* what, HRESULT hr)
 {
-    return {what,
-            D3DERR_DEVICELOST,
-            {D3DERR_DEVICENOTRESET},
-            {hr},
-            {},
-            {},
-            Then({TCL, "OnLostDevice", "Reset"}, MADE_ANEW),
-            {16}};
+    // clang-format off
+    return {what, D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {hr}, {}, {},
+            Then({TCL, "OnLostDevice", "Reset"}, MADE_ANEW), {16}};
+    // clang-format on
 }
 } // namespace
 
