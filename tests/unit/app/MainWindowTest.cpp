@@ -297,9 +297,8 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
               direct3d.log.Matching("Release "));
 }
 
-// Windows wakes a sleeping thread only at its timer's ticks, 15.625 ms apart
-// unless a timeBeginPeriod is in force: the run raises the resolution for its
-// frames, which then follow each other every 16 or 17 ms, and lowers it at the end.
+// Where Sleep wakes only at the default timer's 15.625 ms ticks, the run raises the
+// timer's resolution for its frames, 16 or 17 ms apart then, and lowers it at the end.
 TEST_F(WholeRun, FramesAre16Or17MsApartWhereSleepWakesOnlyAtTheDefaultTimerTick)
 {
     platform.bDefaultTimerTick = true;
@@ -309,6 +308,7 @@ TEST_F(WholeRun, FramesAre16Or17MsApartWhereSleepWakesOnlyAtTheDefaultTimerTick)
     EXPECT_EQ(std::vector<UINT>{1}, platform.endPeriods);
     const std::vector<DWORD>& times = direct3d.device.presentTimes;
     ASSERT_GE(times.size(), 250u) << "too few frames";
+    EXPECT_EQ(1u, direct3d.fontCalls.size()) << "one font for the whole run";
     std::string uneven;
     for (size_t i = 16; i < times.size(); ++i)
         if (times[i] - times[i - 1] != 16 && times[i] - times[i - 1] != 17)
@@ -322,18 +322,20 @@ namespace
 struct FailedStart
 {
     const char* what;
-    DWORD dwClassError; // RegisterClassExW fails with it
-    bool bRefuseWindow; // CreateWindowExW fails, for want of memory
-    bool bNoDirect3D;   // Direct3DCreate9 gives no object
     HRESULT hrCreateDevice;
     int nExitCode;
     std::wstring text;
+    DWORD dwClassError = 0;     // RegisterClassExW fails with it
+    bool bRefuseWindow = false; // CreateWindowExW fails, for want of memory
+    bool bNoDirect3D = false;   // Direct3DCreate9 gives no object
 };
 
-const std::wstring DRIVER =
-    L"Check that the graphics driver is installed and up to date. In a remote desktop session "
-    L"or a virtual machine, 3D acceleration may be missing.";
 const std::wstring D3D = L"Direct3D 9 could not be started: ";
+const std::wstring DRIVER =
+    L"Check that the graphics driver is installed and up to date. In a remote desktop "
+    L"session or a virtual machine, 3D acceleration may be missing.";
+const std::wstring MEMORY = L"There is not enough memory left for it. Close other programs and try again.";
+const std::wstring RESTART = L"Restart Windows and try again. If it still fails, update the graphics driver.";
 } // namespace
 
 // A failed start says why, in a box of its own, and ends with a code a script can
@@ -349,6 +351,7 @@ TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
     direct3d.bDirect3DCreateFails = start.bNoDirect3D;
     direct3d.d3d.hrCreateDevice = start.hrCreateDevice;
     g_hWnd = nullptr;
+    BoundLoop(); // should the run start after all
     HHOOK hHook = start.bRefuseWindow
                       ? SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId())
                       : nullptr;
@@ -373,26 +376,24 @@ TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FailedStartTest,
     testing::Values(
-        FailedStart{"NoDevice", 0, false, false, D3DERR_NOTAVAILABLE, 2,
-                    D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
-        FailedStart{"NoDirect3DObject", 0, false, true, S_OK, 2, D3D + L"no Direct3D object.\n\n" + DRIVER},
-        FailedStart{"UnknownDeviceError", 0, false, false, E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
-        FailedStart{"AnotherProgramInFullScreen", 0, false, false, D3DERR_DEVICELOST, 2,
-                    D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
-                          L"Another program holds the display in full screen. Close it and start kelvane again."},
-        FailedStart{"NoVideoMemory", 0, false, false, D3DERR_OUTOFVIDEOMEMORY, 2,
-                    D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n"
-                          L"There is not enough memory left for it. Close other programs and try again."},
-        FailedStart{"DriverError", 0, false, false, D3DERR_DRIVERINTERNALERROR, 2,
-                    D3D + L"D3DERR_DRIVERINTERNALERROR (0x88760827).\n\n"
-                          L"Restart Windows and try again. If it still fails, update the graphics driver."},
-        // Wine's words for ERROR_NOT_ENOUGH_MEMORY and ERROR_ACCESS_DENIED.
-        FailedStart{"NoWindow", 0, true, false, S_OK, 1,
-                    L"The main window could not be created: Not enough memory (error 8).\n\n"
-                    L"Windows may be short of memory or other resources. Close some programs and try again."},
-        FailedStart{"NoWindowClass", ERROR_ACCESS_DENIED, false, false, S_OK, 1,
-                    L"The main window's class could not be registered: Access denied (error 5).\n\n"
-                    L"Sign out of Windows or restart it, and try again."}),
+        FailedStart{"NoDevice", D3DERR_NOTAVAILABLE, 2, D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
+        FailedStart{"NoDriver", D3DERR_INVALIDCALL, 2, D3D + L"D3DERR_INVALIDCALL (0x8876086C).\n\n" + DRIVER},
+        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"no Direct3D object.\n\n" + DRIVER, 0, false, true},
+        FailedStart{"UnknownDeviceError", E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
+        FailedStart{"AnotherProgramInFullScreen", D3DERR_DEVICELOST, 2, D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
+                    L"Another program holds the display in full screen. Close it and start kelvane again."},
+        FailedStart{"NoVideoMemory", D3DERR_OUTOFVIDEOMEMORY, 2,
+                    D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n" + MEMORY},
+        FailedStart{"NoMemory", E_OUTOFMEMORY, 2, D3D + L"E_OUTOFMEMORY (0x8007000E).\n\n" + MEMORY},
+        FailedStart{"DriverError", D3DERR_DRIVERINTERNALERROR, 2,
+                    D3D + L"D3DERR_DRIVERINTERNALERROR (0x88760827).\n\n" + RESTART},
+        FailedStart{"DeviceRemoved", D3DERR_DEVICEREMOVED, 2,
+                    D3D + L"D3DERR_DEVICEREMOVED (0x88760870).\n\n" + RESTART},
+        // Wine's words for ERROR_NOT_ENOUGH_MEMORY; none for a code of no meaning.
+        FailedStart{"NoWindow", S_OK, 1, L"The main window could not be created: Not enough memory (error 8).\n\n"
+                    L"Windows may be short of memory or other resources. Close some programs and try again.", 0, true},
+        FailedStart{"NoWindowClass", S_OK, 1, L"The main window's class could not be registered: error 536875572.\n\n"
+                    L"Sign out of Windows or restart it, and try again.", 0x20001234}),
     [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.what); });
 // clang-format on
 
