@@ -32,6 +32,13 @@ void CreateOverlayFont()
         g_pFont = nullptr;
 }
 
+void ReleaseOverlayFont()
+{
+    if (g_pFont)
+        g_pFont->Release();
+    g_pFont = nullptr;
+}
+
 // Set at start-up and again after every Reset or new device, neither of which
 // keeps it. The aspect is the start-up client area's, whatever the window's size now.
 void SetProjection()
@@ -59,11 +66,7 @@ bool RecreateDevice()
     if (IsMinimised())
         return false;
     g_dwLastRecreate = dwNow;
-    if (g_pFont)
-    {
-        g_pFont->Release();
-        g_pFont = nullptr;
-    }
+    ReleaseOverlayFont();
     if (FAILED(g_pGraphics->Recreate()))
         return false;
     CreateOverlayFont();
@@ -121,8 +124,10 @@ BOOL RestoreLostDevice()
             if (g_pFont)
                 g_pFont->OnLostDevice();
             hr = g_pGraphics->ResetDevice();
-            if (SUCCEEDED(hr) && g_pFont)
-                g_pFont->OnResetDevice();
+            // The font makes its textures anew here, which can fail for want of
+            // video memory: then it goes, and comes back as a font that could not be made.
+            if (SUCCEEDED(hr) && g_pFont && FAILED(g_pFont->OnResetDevice()))
+                ReleaseOverlayFont();
         }
         if (FAILED(hr) && !g_pGraphics->IsBroken())
             return FALSE;
@@ -139,11 +144,7 @@ BOOL RestoreLostDevice()
 
 void ShutdownApplication()
 {
-    if (g_pFont)
-    {
-        g_pFont->Release();
-        g_pFont = nullptr;
-    }
+    ReleaseOverlayFont();
     if (g_pGraphics)
     {
         g_pGraphics->Destroy();

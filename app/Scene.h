@@ -23,7 +23,8 @@ void ShutdownApplication();
 
 // Called by a frame while the device is lost: asks the device whether it can be
 // reset and, once it can (and the window is not minimised), resets it with the
-// font's device objects released around the Reset. After a driver error or a
+// font's device objects released around the Reset (a font that cannot make them
+// again goes, until RetryOverlayFont makes it anew). After a driver error or a
 // failed Reset it releases the font, makes the device anew and the font again:
 // the first time at once, then at most once a second. Then it sets the
 // projection again and restarts the frame pacing. TRUE once the device draws

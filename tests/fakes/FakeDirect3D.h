@@ -121,9 +121,14 @@ public:
                                D3DCOLOR color) override;
     STDMETHOD_(ULONG, Release)() override;
     STDMETHOD_(HRESULT, OnLostDevice)() override { log.Add("OnLostDevice"); return S_OK; }
-    STDMETHOD_(HRESULT, OnResetDevice)() override { log.Add("OnResetDevice"); return S_OK; }
+    STDMETHOD_(HRESULT, OnResetDevice)() override
+    {
+        log.Add("OnResetDevice");
+        return hrOnResetDevice;
+    }
 
     FakeCallLog& log;
+    HRESULT hrOnResetDevice = S_OK;
     struct DrawTextCall { ID3DXSprite* sprite; std::wstring text; INT count; RECT rect; DWORD format; D3DCOLOR color; };
     std::vector<DrawTextCall> drawn;
 };

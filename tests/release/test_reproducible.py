@@ -72,8 +72,7 @@ def check_version(exe, windres, version):
                 "InternalName": "kelvane", "LegalCopyright": "\u00a9 2026 the kelvane authors",
                 "OriginalFilename": "kelvane.exe", "ProductName": "kelvane", "ProductVersion": version}
     if values != expected or rc.count(f"VERSION {numbers}\n") != 2:
-        fail(f"{exe} says it is {values}, version numbers {re.findall(r'VERSION (.*)', rc)}; expected {expected}, "
-             f"{numbers}")
+        fail(f"{exe} says {values}, {re.findall(r'VERSION (.*)', rc)}; expected {expected}, {numbers}")
     about = [codecs.decode(t, "unicode_escape") for t in re.findall(r"\n  (?:CONTROL|LTEXT) " + text, rc)]
     if expected["LegalCopyright"] not in about or f"kelvane, Version {version}" not in about:
         fail(f"the About box says {about}: not the version resource's copyright and version {version}")

@@ -254,6 +254,7 @@ struct DeviceLoss
     std::vector<std::string> calls;              // from the loss to the first Clear
     std::vector<DWORD> sleeps;                   // lost turns' pauses (50) and frames' sleeps, to the overlay
     std::deque<HRESULT> remadePresents = {}, fonts = {}; // Present's answers on each new device; the font's
+    HRESULT hrFontReset = S_OK;                          // the start-up font's OnResetDevice
 };
 
 const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
@@ -314,6 +315,7 @@ TEST_P(DeviceLossTest, ComesBackAndDrawsAFreshlyPacedFrame)
     api.d3d.createResults = GetParam().creates;
     api.d3d.remadePresents = GetParam().remadePresents;
     api.createFontResults = GetParam().fonts;
+    api.fonts.at(0)->hrOnResetDevice = GetParam().hrFontReset;
     platform.iconic = GetParam().iconic;
     Frame(); // its Present finds the loss
     api.log.calls.clear();
@@ -386,12 +388,16 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceLoss{"DeviceRemovedInPresent", D3DERR_DEVICEREMOVED, {}, {}, {}, {}, MADE_ANEW, {16}},
         DeviceLoss{"DeviceRemovedInTestCooperativeLevel", D3DERR_DEVICELOST,
                    {D3DERR_DEVICELOST, D3DERR_DEVICEREMOVED}, {}, {}, {}, Then({TCL, TCL}, MADE_ANEW), {50, 16}},
-        // The new device fails in its first Present: the next one comes a second
-        // after it on the program's clock (its frame's 16 ms and 20 pauses).
+        // The new device fails at once: the next comes a second later (16 ms and 20 pauses).
         DeviceLoss{"MadeAnewOnceASecondWhileNewDevicesFail", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {},
                    MADE_ANEW, Then(Then({16}, std::vector<DWORD>(20, 50)), {17}), {D3DERR_DRIVERINTERNALERROR}},
-        // A new device without its font draws a second of frames without the
-        // overlay, then asks for the font again.
+        // A font that cannot be reset goes, and is made again a second after it was made.
+        DeviceLoss{"FontNotResetIsMadeAgain", D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {}, {}, {},
+                   {TCL, "OnLostDevice", "Reset", State(D3DRS_ZENABLE, D3DZB_TRUE),
+                    State(D3DRS_NORMALIZENORMALS, TRUE), "OnResetDevice", "Release Font",
+                    "SetTransform PROJECTION", "Clear"},
+                   Repeat({16, 17, 17}, 20), {}, {}, D3DERR_OUTOFVIDEOMEMORY},
+        // A new device without its font draws a second of frames without the overlay.
         DeviceLoss{"FontAskedForAgainASecondLater", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {}, MADE_ANEW,
                    Then(Repeat({16, 17, 17}, 20), {16}), {}, {E_OUTOFMEMORY}},
         // Tried at once, then once a second on the program's clock (20 pauses of 50 ms).
