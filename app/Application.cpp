@@ -1,12 +1,12 @@
 #include "app/Application.h"
 
+#include "app/FailedStart.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/Scene.h"
 #include "frame/RenderFrame.h"
 #include "resources/resource.h"
-
-#include <cwchar>
+#include "timing/TimeSource.h"
 
 HINSTANCE g_hInstance = nullptr;
 HWND g_hWnd = nullptr;
@@ -15,55 +15,39 @@ WCHAR g_windowClass[100];
 
 namespace
 {
-const int EXIT_NO_WINDOW = 1;
-const int EXIT_NO_DIRECT3D = 2;
-
 DWORD g_dwWindowError = 0; // GetLastError of the failed CreateWindowExW
-
-// A failed start must not look like success, to the user who double-clicked and
-// sees nothing, or to a script reading the exit code: says in a box what failed
-// and what to check, and gives the exit code for it.
-int ReportFailedStart()
-{
-    WCHAR text[512];
-    int nExitCode;
-    if (!g_hWnd)
-    {
-        swprintf_s(text, 512,
-                   L"The main window could not be created (error 0x%08X).\n\n"
-                   L"Windows may be short of memory or other resources. Close some programs and try again.",
-                   unsigned(g_dwWindowError));
-        nExitCode = EXIT_NO_WINDOW;
-    }
-    else
-    {
-        swprintf_s(text, 512,
-                   L"Direct3D 9 could not be started (error 0x%08X).\n\n"
-                   L"Check that the graphics driver is installed and up to date. In a remote desktop session "
-                   L"or a virtual machine, 3D acceleration may be missing.\n\n"
-                   L"If it still fails, install the DirectX End-User Runtime from Microsoft.",
-                   unsigned(GetDeviceError()));
-        nExitCode = EXIT_NO_DIRECT3D;
-    }
-    g_platform.MessageBoxW(nullptr, text, g_title, MB_OK | MB_ICONERROR);
-    return nExitCode;
-}
 } // namespace
 
 int RunApplication(HINSTANCE hInstance, int nCmdShow)
 {
     LoadStringW(hInstance, ID_STRING_TITLE, g_title, 100);
     LoadStringW(hInstance, ID_MAIN, g_windowClass, 100);
-    RegisterMainWindowClass(hInstance);
-
+    // A failed start must not look like success, to the user who double-clicked and
+    // sees nothing, or to a script reading the exit code: it says why in a box.
+    // The class may exist already, registered by this module earlier in the
+    // process (the tests do so): that one serves.
+    if (!RegisterMainWindowClass(hInstance))
+    {
+        const DWORD dwError = GetLastError();
+        if (dwError != ERROR_CLASS_ALREADY_EXISTS)
+            return ReportNoWindowClass(dwError);
+    }
     if (!InitApplication(hInstance, nCmdShow))
-        return ReportFailedStart();
+        return g_hWnd ? ReportNoDirect3D(GetDeviceError()) : ReportNoWindow(g_dwWindowError);
+
+    // The pacing sleeps whole milliseconds, but Windows wakes a sleeping thread
+    // only at its timer's ticks, 15.6 ms apart unless the process asks for finer
+    // ones: without this, frames would land on those ticks, 15.6 or 31.3 ms
+    // apart, however even the slots. The clock has been chosen by now; what is
+    // raised here is released after the loop, the one way out from here.
+    BeginHighResolution();
 
     // Alt+? and Alt+/ open the About box, as the accelerator table says.
     HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(ID_MAIN));
     int exitCode = RunMessageLoop(hAccel);
 
     ShutdownApplication();
+    EndHighResolution();
     return exitCode;
 }
 

@@ -11,8 +11,9 @@ extern WCHAR g_windowClass[100];
 // The whole run, as the process entry calls it: loads the title and the class
 // name, registers the class, starts up, runs the message loop and shuts down.
 // Returns the exit code: 0 after a normal run. A failed start says why in a
-// message box and returns 1 when the main window could not be created, 2 when
-// Direct3D 9 could not be started.
+// message box and returns 1 when the main window (its class or the window)
+// could not be made, 2 when Direct3D 9 could not be started. The timer runs at
+// its finest resolution from the first frame to the end of the loop.
 int RunApplication(HINSTANCE hInstance, int nCmdShow);
 
 // Creates the hidden main window, gives it a 640 x 480 client area, sets up the

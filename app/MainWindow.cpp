@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Application.h"
+#include "app/Platform.h"
 #include "resources/resource.h"
 
 ATOM RegisterMainWindowClass(HINSTANCE hInstance)
@@ -18,7 +19,7 @@ ATOM RegisterMainWindowClass(HINSTANCE hInstance)
     wcex.lpszMenuName = MAKEINTRESOURCEW(ID_MAIN);
     wcex.lpszClassName = g_windowClass;
     wcex.hIconSm = LoadIconW(hInstance, MAKEINTRESOURCEW(ID_ICON_SMALL));
-    return RegisterClassExW(&wcex);
+    return g_platform.RegisterClassExW(&wcex);
 }
 
 // No painting of its own: the picture comes from the frame's Present.

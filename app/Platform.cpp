@@ -18,13 +18,13 @@ int WINAPI RealMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uT
     return ::MessageBoxW(hWnd, lpText, lpCaption, uType);
 }
 BOOL WINAPI RealIsIconic(HWND hWnd) { return ::IsIconic(hWnd); }
+ATOM WINAPI RealRegisterClassExW(const WNDCLASSEXW* pWndClass) { return ::RegisterClassExW(pWndClass); }
 } // namespace
 
 // Constant-initialised, so it is ready before any global object's constructor
 // runs (the time source probes the timer during start-up).
 PlatformTable g_platform = {
-    RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,
-    RealSleep,            RealGetTickCount,        RealTimeGetTime,
-    RealTimeGetDevCaps,   RealTimeBeginPeriod,     RealTimeEndPeriod,
-    RealMessageBoxW,      RealIsIconic,
+    RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,    RealSleep,
+    RealGetTickCount,     RealTimeGetTime,         RealTimeGetDevCaps, RealTimeBeginPeriod,
+    RealTimeEndPeriod,    RealMessageBoxW,         RealIsIconic,       RealRegisterClassExW,
 };

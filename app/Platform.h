@@ -21,6 +21,7 @@ struct PlatformTable
     MMRESULT(WINAPI* timeEndPeriod)(UINT uPeriod);
     int(WINAPI* MessageBoxW)(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
     BOOL(WINAPI* IsIconic)(HWND hWnd);
+    ATOM(WINAPI* RegisterClassExW)(const WNDCLASSEXW* pWndClass);
 };
 
 extern PlatformTable g_platform;

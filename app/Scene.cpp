@@ -14,18 +14,29 @@ ID3DXFont* g_pFont = nullptr;
 
 namespace
 {
-const DWORD RECREATE_INTERVAL = 1000; // ms between attempts to make a failed device anew
+// ms between attempts to make a failed device or font anew: often enough to be
+// back soon, seldom enough not to spend the frames on a driver that keeps failing.
+const DWORD RETRY_INTERVAL = 1000;
 
 HRESULT g_hrDeviceError = S_OK; // why InitScene found no device
 DWORD g_dwLastRecreate = 0;     // when the latest attempt to make the device anew began
+DWORD g_dwLastFont = 0;         // when the font was last asked for
 
-// Without a font the frame simply draws no overlay.
+// Without a font the frame draws no overlay until a retry makes one.
 void CreateOverlayFont()
 {
+    g_dwLastFont = GetTime();
     if (FAILED(g_direct3d.D3DXCreateFontW(g_pGraphics->GetDevice(), -16, 0, FW_BOLD, 1, FALSE,
                                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                           DEFAULT_PITCH | FF_DONTCARE, L"System", &g_pFont)))
         g_pFont = nullptr;
+}
+
+void ReleaseOverlayFont()
+{
+    if (g_pFont)
+        g_pFont->Release();
+    g_pFont = nullptr;
 }
 
 // Set at start-up and again after every Reset or new device, neither of which
@@ -42,22 +53,20 @@ void SetProjection()
 // back buffer. Once the window is restored the device comes back.
 bool IsMinimised() { return g_platform.IsIconic(g_pGraphics->GetWindow()) != FALSE; }
 
-// After a driver error: the font and the device go, and both are made anew as at
-// start-up. The first attempt comes at once; while creation keeps failing, one a
-// second is enough, and the frame's short pauses keep the window answering.
+// After a driver error or a failed Reset: the font and the device go, and both
+// are made anew as at start-up. The first attempt comes at once; after it, one a
+// second, whether the last one failed or made a device that failed again (a
+// driver error often repeats an earlier one). The frame's short pauses keep the
+// window answering meanwhile.
 bool RecreateDevice()
 {
     const DWORD dwNow = GetTime();
-    if (!g_pGraphics->GetDevice() && dwNow - g_dwLastRecreate < RECREATE_INTERVAL)
+    if (dwNow - g_dwLastRecreate < RETRY_INTERVAL)
         return false;
     if (IsMinimised())
         return false;
     g_dwLastRecreate = dwNow;
-    if (g_pFont)
-    {
-        g_pFont->Release();
-        g_pFont = nullptr;
-    }
+    ReleaseOverlayFont();
     if (FAILED(g_pGraphics->Recreate()))
         return false;
     CreateOverlayFont();
@@ -89,10 +98,17 @@ BOOL InitScene(HWND hWnd)
 
     CreateOverlayFont();
     SetProjection();
+    g_dwLastRecreate = GetTime() - RETRY_INTERVAL; // the first re-creation may come at once
     return TRUE;
 }
 
 HRESULT GetDeviceError() { return g_hrDeviceError; }
+
+void RetryOverlayFont()
+{
+    if (!g_pFont && GetTime() - g_dwLastFont >= RETRY_INTERVAL)
+        CreateOverlayFont();
+}
 
 BOOL RestoreLostDevice()
 {
@@ -108,8 +124,10 @@ BOOL RestoreLostDevice()
             if (g_pFont)
                 g_pFont->OnLostDevice();
             hr = g_pGraphics->ResetDevice();
-            if (SUCCEEDED(hr) && g_pFont)
-                g_pFont->OnResetDevice();
+            // The font makes its textures anew here, which can fail for want of
+            // video memory: then it goes, and comes back as a font that could not be made.
+            if (SUCCEEDED(hr) && g_pFont && FAILED(g_pFont->OnResetDevice()))
+                ReleaseOverlayFont();
         }
         if (FAILED(hr) && !g_pGraphics->IsBroken())
             return FALSE;
@@ -126,11 +144,7 @@ BOOL RestoreLostDevice()
 
 void ShutdownApplication()
 {
-    if (g_pFont)
-    {
-        g_pFont->Release();
-        g_pFont = nullptr;
-    }
+    ReleaseOverlayFont();
     if (g_pGraphics)
     {
         g_pGraphics->Destroy();

@@ -9,13 +9,13 @@
 class CGraphics;
 
 extern CGraphics* g_pGraphics; // owning; null when there is no device
-extern ID3DXFont* g_pFont;     // one reference owned; null when the font could not be made
+extern ID3DXFont* g_pFont;     // one reference owned; null while the font cannot be made
 
 // Called once with the hidden main window; FALSE when the device could not be made,
 // in which case nothing else of the scene has been touched.
 BOOL InitScene(HWND hWnd);
 // Why InitScene could not make the device: the failed Direct3D call's own code
-// (E_FAIL when Direct3D 9 gave no object at all).
+// (E_NO_DIRECT3D_OBJECT when Direct3D 9 gave no object at all).
 HRESULT GetDeviceError();
 // Called once after the message loop when start-up succeeded: releases the font
 // and the device.
@@ -23,8 +23,14 @@ void ShutdownApplication();
 
 // Called by a frame while the device is lost: asks the device whether it can be
 // reset and, once it can (and the window is not minimised), resets it with the
-// font's device objects released around the Reset. After a driver error it
-// releases the font, makes the device anew and the font again, at once and then
-// once a second while that fails. Then it sets the projection again and restarts
-// the frame pacing. TRUE once the device draws again; FALSE while it cannot.
+// font's device objects released around the Reset (a font that cannot make them
+// again goes, until RetryOverlayFont makes it anew). After a driver error or a
+// failed Reset it releases the font, makes the device anew and the font again:
+// the first time at once, then at most once a second. Then it sets the
+// projection again and restarts the frame pacing. TRUE once the device draws
+// again; FALSE while it cannot.
 BOOL RestoreLostDevice();
+// Called by every frame on a working device: while there is no font (it could
+// not be made at start-up or with a new device), asks for it again, at most once
+// a second.
+void RetryOverlayFont();

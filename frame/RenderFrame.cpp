@@ -81,6 +81,8 @@ void RenderFrame()
     IDirect3DDevice9* pDevice = g_pGraphics->GetDevice();
     if (!pDevice)
         return;
+    // The overlay is drawn as soon as its font can be made.
+    RetryOverlayFont();
 
     g_pGraphics->SetClearColor(0, 0, 255);
     if (FAILED(g_pGraphics->BeginFrame()))

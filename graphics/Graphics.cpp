@@ -21,7 +21,7 @@ HRESULT CGraphics::CreateSized(HWND hWnd, UINT nWidth, UINT nHeight)
     m_pD3D = g_direct3d.Direct3DCreate9(D3D_SDK_VERSION);
     if (!m_pD3D)
     {
-        m_hrCreate = E_FAIL;
+        m_hrCreate = E_NO_DIRECT3D_OBJECT;
         return E_FAIL;
     }
 
@@ -134,7 +134,10 @@ HRESULT CGraphics::ResetDevice()
     HRESULT hr = m_pDevice->Reset(&d3dpp);
     if (FAILED(hr))
     {
-        CheckDriverError(hr);
+        // Lost again: the next chance comes. Short of memory, refused or a driver
+        // error, the Reset would fail the same way every time: a new device.
+        if (hr != D3DERR_DEVICELOST)
+            m_bBroken = true;
         return hr;
     }
     SetStartStates();
@@ -152,11 +155,12 @@ HRESULT CGraphics::Recreate()
     return CreateSized(m_hWnd, nWidth, nHeight);
 }
 
-// The driver failed: the device answers nothing sensible any more, so only a new
+// The driver failed, or the adapter was removed (a driver update, an external
+// adapter unplugged): the device answers nothing sensible any more, so only a new
 // one helps, whatever TestCooperativeLevel says next.
 void CGraphics::CheckDriverError(HRESULT hr)
 {
-    if (hr == D3DERR_DRIVERINTERNALERROR)
+    if (hr == D3DERR_DRIVERINTERNALERROR || hr == D3DERR_DEVICEREMOVED)
     {
         m_bLost = true;
         m_bBroken = true;

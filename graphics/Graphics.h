@@ -6,13 +6,18 @@
 // The device can be lost (a display-mode change, another program in exclusive
 // full screen, a driver reset, a remote-desktop session): Present then reports it,
 // and only a Reset brings it back, once TestDevice says it can be reset. When the
-// driver itself fails (D3DERR_DRIVERINTERNALERROR) no Reset helps: the device and
-// the Direct3D object have to be made anew (Recreate).
+// driver itself fails (D3DERR_DRIVERINTERNALERROR), the adapter is gone
+// (D3DERR_DEVICEREMOVED) or a Reset fails for any reason but another loss, no
+// Reset helps: the device and the Direct3D object have to be made anew (Recreate).
 #pragma once
 
 #include <d3d9.h>
 
 class CCamera;
+
+// GetCreateError's answer when Direct3DCreate9 gave no object: a code of the
+// program's own, which no Direct3D call returns.
+const HRESULT E_NO_DIRECT3D_OBJECT = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200);
 
 class CGraphics
 {
@@ -21,25 +26,27 @@ public:
 
     HRESULT Create(HWND hWnd);
     void Destroy();
-    // Why the last Create that failed did: CreateDevice's own code, or E_FAIL when
-    // Direct3D 9 gave no object at all.
+    // Why the last Create that failed did: CreateDevice's own code, or
+    // E_NO_DIRECT3D_OBJECT when Direct3D 9 gave no object at all.
     HRESULT GetCreateError() const { return m_hrCreate; }
 
     HRESULT BeginFrame();
-    // Present's result; D3DERR_DEVICELOST and D3DERR_DRIVERINTERNALERROR also
-    // mark the device lost.
+    // Present's result; D3DERR_DEVICELOST and the driver errors also mark the
+    // device lost.
     HRESULT EndFrame();
 
     // True from a Present that reported the device lost until it works again.
     bool IsLost() const { return m_bLost; }
-    // True from a driver error until a Recreate succeeds; the device is lost too.
+    // True from a driver error or a failed Reset until a Recreate succeeds; the
+    // device is lost too.
     bool IsBroken() const { return m_bBroken; }
     // Asks the device whether it can draw: D3DERR_DEVICELOST while it cannot,
     // D3DERR_DEVICENOTRESET once it can be reset, D3D_OK when it works as it is.
     HRESULT TestDevice();
     // Resets the device with the presentation parameters it was created with and
     // sets the start-up render states again. What lives in the default pool must
-    // have been released first. On failure the device stays lost.
+    // have been released first. On failure the device stays lost, and is broken
+    // unless the failure was another loss.
     HRESULT ResetDevice();
     // Destroys the device and the Direct3D object and creates both again for the
     // same window, with the back buffer's size of the first creation. Everything
@@ -59,7 +66,7 @@ private:
     // Create with the back buffer's size; 0 takes the client area's.
     HRESULT CreateSized(HWND hWnd, UINT nWidth, UINT nHeight);
     void SetStartStates();
-    // Notes a driver error in the answer of Present, TestCooperativeLevel or Reset.
+    // Notes a driver error in the answer of Present or TestCooperativeLevel.
     void CheckDriverError(HRESULT hr);
 
     bool m_bCreated;

@@ -10,9 +10,8 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from kelvane_run import Failure, Kelvane, run_test, say, wait, xdotool  # noqa: E402
 
-TEXT = ("Direct3D 9 could not be started (error 0x8876086A).\\n\\nCheck that the graphics driver is installed and "
-        "up to date. In a remote desktop session or a virtual machine, 3D acceleration may be missing.\\n\\n"
-        "If it still fails, install the DirectX End-User Runtime from Microsoft.")
+TEXT = ("Direct3D 9 could not be started: D3DERR_NOTAVAILABLE (0x8876086A).\\n\\nCheck that the graphics driver is "
+        "installed and up to date. In a remote desktop session or a virtual machine, 3D acceleration may be missing.")
 
 
 def test(exe):

@@ -1,5 +1,7 @@
 #include "tests/fakes/FakeDirect3D.h"
 
+#include "app/Platform.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,6 +62,7 @@ HRESULT FakeDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
     log.Add("Present");
     ++nPresents;
+    presentTimes.push_back(g_platform.timeGetTime());
     return hrPresent;
 }
 
@@ -154,7 +157,10 @@ HRESULT FakeDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND hFocus, D
     pParams->BackBufferFormat = D3DFMT_X8R8G8B8;
     pParams->BackBufferCount = 1;
     if (nHandedOut++ > 0)
+    {
         remade.push_back(std::make_unique<FakeDevice>(log));
+        remade.back()->hrPresent = NextAnswer(remadePresents);
+    }
     *ppDevice = remade.empty() ? pDeviceToReturn : remade.back().get();
     return S_OK;
 }
@@ -253,8 +259,9 @@ HRESULT WINAPI FakeCreateFont(IDirect3DDevice9* device, INT height, UINT width, 
     api.log.Add("CreateFont");
     api.fontCalls.push_back({device, height, width, weight, mipLevels, italic, charSet, outputPrecision,
                              quality, pitchAndFamily, faceName ? faceName : L""});
-    if (FAILED(api.hrCreateFont))
-        return api.hrCreateFont;
+    const HRESULT hr = api.createFontResults.empty() ? api.hrCreateFont : NextAnswer(api.createFontResults);
+    if (FAILED(hr))
+        return hr;
     api.fonts.push_back(std::make_unique<FakeFont>(api.log));
     *ppFont = api.fonts.back().get();
     return S_OK;

@@ -66,6 +66,7 @@ public:
     std::vector<D3DMATERIAL9> materials;
     std::vector<D3DPRESENT_PARAMETERS> resets;
     int nPresents = 0;
+    std::vector<DWORD> presentTimes; // the clock (timeGetTime) at each Present
 
     // The last matrix set for `state`; fails the test if there is none.
     D3DMATRIX LastTransform(D3DTRANSFORMSTATETYPE state) const;
@@ -86,6 +87,7 @@ public:
     HRESULT hrCreateDevice = S_OK;
     FakeDevice* pDeviceToReturn = nullptr;           // handed out by the first success
     std::vector<std::unique_ptr<FakeDevice>> remade; // a new one for each later success
+    std::deque<HRESULT> remadePresents;              // Present's answers of each new one in turn, then S_OK
     int nHandedOut = 0;
 
     struct CreateDeviceCall { UINT adapter; D3DDEVTYPE type; HWND hFocus; DWORD flags; D3DPRESENT_PARAMETERS params; };
@@ -119,9 +121,14 @@ public:
                                D3DCOLOR color) override;
     STDMETHOD_(ULONG, Release)() override;
     STDMETHOD_(HRESULT, OnLostDevice)() override { log.Add("OnLostDevice"); return S_OK; }
-    STDMETHOD_(HRESULT, OnResetDevice)() override { log.Add("OnResetDevice"); return S_OK; }
+    STDMETHOD_(HRESULT, OnResetDevice)() override
+    {
+        log.Add("OnResetDevice");
+        return hrOnResetDevice;
+    }
 
     FakeCallLog& log;
+    HRESULT hrOnResetDevice = S_OK;
     struct DrawTextCall { ID3DXSprite* sprite; std::wstring text; INT count; RECT rect; DWORD format; D3DCOLOR color; };
     std::vector<DrawTextCall> drawn;
 };
@@ -146,6 +153,7 @@ public:
 
     HRESULT hrCreateBox = S_OK;
     HRESULT hrCreateSphere = S_OK;
+    std::deque<HRESULT> createFontResults; // answers in turn, then hrCreateFont
     HRESULT hrCreateFont = S_OK;
 
     struct BoxCall { IDirect3DDevice9* device; float width, height, depth; bool bWantsAdjacency; };

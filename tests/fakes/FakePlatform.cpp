@@ -17,8 +17,12 @@ BOOL WINAPI FakeMessageBeep(UINT uType)
 }
 VOID WINAPI FakeSleep(DWORD ms)
 {
-    s_pCurrent->sleeps.push_back(ms);
-    s_pCurrent->Advance(ms);
+    FakePlatform& p = *s_pCurrent;
+    p.sleeps.push_back(ms);
+    DWORD dwWake = p.dwTime + ms;
+    if (p.bDefaultTimerTick && p.beginPeriods.size() <= p.endPeriods.size())
+        dwWake = DWORD((ULONGLONG(dwWake) * 8 + 124) / 125 * 125 / 8); // ticks are 125/8 ms apart
+    p.Advance(dwWake - p.dwTime);
 }
 DWORD WINAPI FakeGetTickCount() { return s_pCurrent->dwTickCount; }
 DWORD WINAPI FakeTimeGetTime() { return s_pCurrent->dwTime; }
@@ -55,15 +59,21 @@ BOOL WINAPI FakeIsIconic(HWND hWnd)
         answers.pop_front();
     return bIconic;
 }
+ATOM WINAPI FakeRegisterClassExW(const WNDCLASSEXW* pWndClass)
+{
+    if (!s_pCurrent->dwRegisterClassError)
+        return ::RegisterClassExW(pWndClass);
+    SetLastError(s_pCurrent->dwRegisterClassError);
+    return 0;
+}
 } // namespace
 
 FakePlatform::FakePlatform() : saved(g_platform)
 {
     s_pCurrent = this;
-    g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,
-                  FakeSleep,            FakeGetTickCount,        FakeTimeGetTime,
-                  FakeTimeGetDevCaps,   FakeTimeBeginPeriod,     FakeTimeEndPeriod,
-                  FakeMessageBoxW,      FakeIsIconic};
+    g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,    FakeSleep,
+                  FakeGetTickCount,     FakeTimeGetTime,         FakeTimeGetDevCaps, FakeTimeBeginPeriod,
+                  FakeTimeEndPeriod,    FakeMessageBoxW,         FakeIsIconic,       FakeRegisterClassExW};
 }
 
 FakePlatform::~FakePlatform()

@@ -1,5 +1,5 @@
 // Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
-// window, message boxes, IsIconic and the multimedia timer. Constructing a
+// window, message boxes, IsIconic, the multimedia timer and class registration. Constructing a
 // FakePlatform points every entry of g_platform at it; destroying it puts the
 // real functions back.
 #pragma once
@@ -32,6 +32,10 @@ public:
     DWORD dwTime = 0;      // timeGetTime
     DWORD dwTickCount = 0; // GetTickCount
     std::vector<DWORD> sleeps;
+    // Sleep as on Windows 10 2004 and later: the wake-up waits for the next tick
+    // of the default timer (at floor(k * 15.625) ms) unless a timeBeginPeriod is
+    // in force.
+    bool bDefaultTimerTick = false;
 
     std::vector<UINT> beeps;
     HWND hForeground = nullptr;
@@ -46,6 +50,9 @@ public:
     UINT wPeriodMax = 1000000;
     std::vector<UINT> beginPeriods;
     std::vector<UINT> endPeriods;
+
+    // RegisterClassExW registers for real unless this is set: then it fails with it.
+    DWORD dwRegisterClassError = 0;
 
 private:
     PlatformTable saved;

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""test_reproducible.py DIR: after build_twice.sh, make dist in both copies must
-give the same exe and the same zip, and no source or build folder of either
-copy may be written into an exe (as UTF-8 or UTF-16 text). The zip holds the
-program and its texts, stored, made for Windows, with the Windows user's README
-naming the zip."""
+"""test_reproducible.py DIR WINDRES VERSION: after build_twice.sh, make dist in
+both copies must give the same exe and the same zip, and no source or build
+folder of either copy may be written into an exe (as UTF-8 or UTF-16 text). The
+zip holds the program and its texts, stored, made for Windows, with the Windows
+user's README naming the zip. The exe's version resource (read with WINDRES)
+says what it is, in VERSION, with the About box's copyright."""
+import codecs
 import glob
 import hashlib
 import os
+import re
 import subprocess
 import sys
 import zipfile
@@ -59,6 +62,23 @@ def check_zip(path):
     print(f"PASS: {os.path.basename(path)} holds the program and its texts as Windows reads them")
 
 
+def check_version(exe, windres, version):
+    rc = subprocess.run([windres, "-i", exe, "-O", "rc"], check=True, capture_output=True, text=True).stdout
+    text = r'L?"((?:[^"\\]|\\.)*)"'  # a string as windres writes it, octal escapes and all
+    values = {name: codecs.decode(value, "unicode_escape")
+              for name, value in re.findall(r'VALUE "(\w+)", ' + text, rc)}
+    numbers = ", ".join((version.split(".") + ["0"] * 4)[:4])
+    expected = {"FileDescription": "kelvane collision demonstration", "FileVersion": version,
+                "InternalName": "kelvane", "LegalCopyright": "\u00a9 2026 the kelvane authors",
+                "OriginalFilename": "kelvane.exe", "ProductName": "kelvane", "ProductVersion": version}
+    if values != expected or rc.count(f"VERSION {numbers}\n") != 2:
+        fail(f"{exe} says {values}, {re.findall(r'VERSION (.*)', rc)}; expected {expected}, {numbers}")
+    about = [codecs.decode(t, "unicode_escape") for t in re.findall(r"\n  (?:CONTROL|LTEXT) " + text, rc)]
+    if expected["LegalCopyright"] not in about or f"kelvane, Version {version}" not in about:
+        fail(f"the About box says {about}: not the version resource's copyright and version {version}")
+    print(f"PASS: {os.path.basename(exe)} says it is kelvane {version}, with the About box's copyright")
+
+
 def main():
     copies = [os.path.join(sys.argv[1], name) for name in COPIES]
     built = [make_dist(copy) for copy in copies]
@@ -78,6 +98,7 @@ def main():
             fail(f"the two release {what}s differ: {a}, {b}: {first_difference(a, b)}")
         print(f"PASS: both release {what}s have SHA-256 {sha256(a)}")
     check_zip(built[0][1])
+    check_version(built[0][0], sys.argv[2], sys.argv[3])
 
 
 if __name__ == "__main__":

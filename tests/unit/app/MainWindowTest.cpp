@@ -206,18 +206,17 @@ class MainWindow : public testing::Test
     }
 
     // Fakes the loop's idle turns: each asks for the foreground window (another
-    // one) and may sleep. After `afterTurns` turns `onIdle` is called once; the
-    // 50th turn ends the loop with exit code 99, so a loop that never sees
-    // WM_QUIT fails instead of hanging, whether its turns sleep or not.
-    void BoundLoop(int afterTurns = 0, void (*onIdle)() = nullptr)
+    // one) and may sleep (on the fake clock). After `afterTurns` turns `onIdle` is
+    // called once; the last turn ends the loop with exit code 99, so a loop that
+    // never sees WM_QUIT fails instead of hanging, whether its turns sleep or not.
+    void BoundLoop(int afterTurns = 0, void (*onIdle)() = nullptr, int nLastTurn = 50)
     {
         s_afterTurns = afterTurns;
         s_onIdle = onIdle;
         s_nTurns = 0;
+        s_nLastTurn = nLastTurn;
         s_hForeground = GetDesktopWindow();
-        s_idleSleeps.clear();
         g_platform.GetForegroundWindow = CountedTurn;
-        g_platform.Sleep = RecordedSleep;
     }
     int RunLoopBounded(int afterTurns = 0, void (*onIdle)() = nullptr)
     {
@@ -229,26 +228,25 @@ class MainWindow : public testing::Test
     {
         if (++s_nTurns == s_afterTurns && s_onIdle)
             s_onIdle();
-        if (s_nTurns == 50)
+        if (s_nTurns == s_nLastTurn)
             PostQuitMessage(99);
         return s_hForeground;
     }
-    static VOID WINAPI RecordedSleep(DWORD ms) { s_idleSleeps.push_back(ms); }
     static void PostExit() { PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0); }
+    static void BringToFront() { s_hForeground = g_hWnd; }
 
     FakePlatform platform;
     FakeDirect3DApi direct3d;
     BOOL bStarted = FALSE;
     RECT rcStarted = {};
 
-    static std::vector<DWORD> s_idleSleeps;
-    static int s_nTurns;
+    static int s_nTurns, s_nLastTurn;
     static HWND s_hForeground; // another window's unless a test brings ours to the front
     static int s_afterTurns;
     static void (*s_onIdle)();
 };
-std::vector<DWORD> MainWindow::s_idleSleeps;
 int MainWindow::s_nTurns = 0;
+int MainWindow::s_nLastTurn = 50;
 HWND MainWindow::s_hForeground = nullptr;
 int MainWindow::s_afterTurns = 0;
 void (*MainWindow::s_onIdle)() = nullptr;
@@ -299,39 +297,105 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
               direct3d.log.Matching("Release "));
 }
 
-// A failed start says why, in a box of its own, and ends with a code a script can
-// read; the window it may have made is never shown.
-TEST_F(WholeRun, AFailedStartSaysWhyInABoxAndExitsNonZero)
+// Where Sleep wakes only at the default timer's 15.625 ms ticks, the run raises the
+// timer's resolution for its frames, 16 or 17 ms apart then, and lowers it at the end.
+TEST_F(WholeRun, FramesAre16Or17MsApartWhereSleepWakesOnlyAtTheDefaultTimerTick)
 {
-    direct3d.d3d.hrCreateDevice = D3DERR_NOTAVAILABLE;
-    EXPECT_EQ(2, RunApplication(Module(), SW_SHOWNORMAL));
+    platform.bDefaultTimerTick = true;
+    BoundLoop(1, BringToFront, 300);
+    EXPECT_EQ(99, RunApplication(Module(), SW_SHOWNORMAL)) << "not ended by the 300th turn";
+    EXPECT_EQ(std::vector<UINT>{1}, platform.beginPeriods);
+    EXPECT_EQ(std::vector<UINT>{1}, platform.endPeriods);
+    const std::vector<DWORD>& times = direct3d.device.presentTimes;
+    ASSERT_GE(times.size(), 250u) << "too few frames";
+    EXPECT_EQ(1u, direct3d.fontCalls.size()) << "one font for the whole run";
+    std::string uneven;
+    for (size_t i = 16; i < times.size(); ++i)
+        if (times[i] - times[i - 1] != 16 && times[i] - times[i - 1] != 17)
+            uneven += " " + std::to_string(times[i] - times[i - 1]);
+    EXPECT_EQ("", uneven) << "frame intervals (ms) other than 16 or 17";
+}
+
+namespace
+{
+// A failed start: how it fails, and what its box then says.
+struct FailedStart
+{
+    const char* what;
+    HRESULT hrCreateDevice;
+    int nExitCode;
+    std::wstring text;
+    DWORD dwClassError = 0;     // RegisterClassExW fails with it
+    bool bRefuseWindow = false; // CreateWindowExW fails, for want of memory
+    bool bNoDirect3D = false;   // Direct3DCreate9 gives no object
+};
+
+const std::wstring D3D = L"Direct3D 9 could not be started: ";
+const std::wstring DRIVER =
+    L"Check that the graphics driver is installed and up to date. In a remote desktop "
+    L"session or a virtual machine, 3D acceleration may be missing.";
+const std::wstring MEMORY = L"There is not enough memory left for it. Close other programs and try again.";
+const std::wstring RESTART = L"Restart Windows and try again. If it still fails, update the graphics driver.";
+} // namespace
+
+// A failed start says why, in a box of its own, and ends with a code a script can
+// read; the window it may have made is never shown, the timer never raised.
+class FailedStartTest : public WholeRun, public testing::WithParamInterface<FailedStart>
+{
+};
+
+TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
+{
+    const FailedStart& start = GetParam();
+    platform.dwRegisterClassError = start.dwClassError;
+    direct3d.bDirect3DCreateFails = start.bNoDirect3D;
+    direct3d.d3d.hrCreateDevice = start.hrCreateDevice;
+    g_hWnd = nullptr;
+    BoundLoop(); // should the run start after all
+    HHOOK hHook = start.bRefuseWindow
+                      ? SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId())
+                      : nullptr;
+    EXPECT_EQ(start.nExitCode, RunApplication(Module(), SW_SHOWNORMAL));
+    if (hHook)
+        UnhookWindowsHookEx(hHook);
+
     ASSERT_EQ(1u, platform.messageBoxes.size());
-    EXPECT_EQ(L"Direct3D 9 could not be started (error 0x8876086A).\n\n"
-              L"Check that the graphics driver is installed and up to date. In a remote desktop session or a "
-              L"virtual machine, 3D acceleration may be missing.\n\n"
-              L"If it still fails, install the DirectX End-User Runtime from Microsoft.",
-              platform.messageBoxes[0].text);
-    ASSERT_TRUE(IsWindow(g_hWnd));
+    const FakePlatform::MessageBoxCall& box = platform.messageBoxes[0];
+    EXPECT_EQ(start.text, box.text);
+    EXPECT_EQ(nullptr, box.hOwner);
+    EXPECT_EQ(L"kelvane", box.caption);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.uType);
+    EXPECT_EQ(start.nExitCode == 2, IsWindow(g_hWnd) != FALSE) << "a window only when Direct3D failed";
     EXPECT_FALSE(IsWindowVisible(g_hWnd));
     DestroyWindow(g_hWnd);
-    EXPECT_EQ((std::vector<std::string>{"Release Direct3D"}), direct3d.log.Matching("Release "));
-    EXPECT_EQ(0, direct3d.d3d.nRefs);
-
-    HHOOK hHook = SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
-    EXPECT_EQ(1, RunApplication(Module(), SW_SHOWNORMAL));
-    UnhookWindowsHookEx(hHook);
-    ASSERT_EQ(2u, platform.messageBoxes.size());
-    EXPECT_EQ(L"The main window could not be created (error 0x00000008).\n\n"
-              L"Windows may be short of memory or other resources. Close some programs and try again.",
-              platform.messageBoxes[1].text);
-
-    for (const FakePlatform::MessageBoxCall& box : platform.messageBoxes)
-    {
-        EXPECT_EQ(nullptr, box.hOwner);
-        EXPECT_EQ(L"kelvane", box.caption);
-        EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.uType);
-    }
+    EXPECT_EQ(direct3d.nDirect3DHandedOut, direct3d.d3d.nReleases) << "the Direct3D object is given back";
+    EXPECT_TRUE(platform.beginPeriods.empty());
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FailedStartTest,
+    testing::Values(
+        FailedStart{"NoDevice", D3DERR_NOTAVAILABLE, 2, D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
+        FailedStart{"NoDriver", D3DERR_INVALIDCALL, 2, D3D + L"D3DERR_INVALIDCALL (0x8876086C).\n\n" + DRIVER},
+        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"no Direct3D object.\n\n" + DRIVER, 0, false, true},
+        FailedStart{"UnknownDeviceError", E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
+        FailedStart{"AnotherProgramInFullScreen", D3DERR_DEVICELOST, 2, D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
+                    L"Another program holds the display in full screen. Close it and start kelvane again."},
+        FailedStart{"NoVideoMemory", D3DERR_OUTOFVIDEOMEMORY, 2,
+                    D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n" + MEMORY},
+        FailedStart{"NoMemory", E_OUTOFMEMORY, 2, D3D + L"E_OUTOFMEMORY (0x8007000E).\n\n" + MEMORY},
+        FailedStart{"DriverError", D3DERR_DRIVERINTERNALERROR, 2,
+                    D3D + L"D3DERR_DRIVERINTERNALERROR (0x88760827).\n\n" + RESTART},
+        FailedStart{"DeviceRemoved", D3DERR_DEVICEREMOVED, 2,
+                    D3D + L"D3DERR_DEVICEREMOVED (0x88760870).\n\n" + RESTART},
+        // Wine's words for ERROR_NOT_ENOUGH_MEMORY; none for a code of no meaning.
+        FailedStart{"NoWindow", S_OK, 1, L"The main window could not be created: Not enough memory (error 8).\n\n"
+                    L"Windows may be short of memory or other resources. Close some programs and try again.", 0, true},
+        FailedStart{"NoWindowClass", S_OK, 1, L"The main window's class could not be registered: error 536875572.\n\n"
+                    L"Sign out of Windows or restart it, and try again.", 0x20001234}),
+    [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.what); });
+// clang-format on
 
 // While the driver stays broken the window still answers: Exit ends the run
 // with 0, everything released once, though the device could not be made anew.
@@ -370,8 +434,8 @@ TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
 {
     EXPECT_EQ(0, RunLoopBounded(3, PostExit));
     EXPECT_FALSE(IsWindow(g_hWnd));
-    ASSERT_GE(s_idleSleeps.size(), 3u);
-    for (DWORD ms : s_idleSleeps)
+    ASSERT_GE(platform.sleeps.size(), 3u);
+    for (DWORD ms : platform.sleeps)
         EXPECT_EQ(100u, ms);
 }
 
@@ -398,9 +462,9 @@ TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
     EXPECT_EQ(0, RunMessageLoop(nullptr));
 
     // The frame's own sleep, three turns in the background, a pause while lost.
-    ASSERT_GE(s_idleSleeps.size(), 5u);
+    ASSERT_GE(platform.sleeps.size(), 5u);
     EXPECT_EQ((std::vector<DWORD>{16, 100, 100, 100, 50}),
-              std::vector<DWORD>(s_idleSleeps.begin(), s_idleSleeps.begin() + 5));
+              std::vector<DWORD>(platform.sleeps.begin(), platform.sleeps.begin() + 5));
     const FakeCallLog& log = direct3d.log;
     const int nLost = log.Find("Present");
     ASSERT_NE(-1, nLost);

@@ -2,6 +2,7 @@
 // materials, blinking, the overlay text, presentation and pacing.
 #include "tests/unit/frame/FrameFixture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -251,7 +252,9 @@ struct DeviceLoss
     std::deque<HRESULT> levels, resets, creates; // answers of TestCooperativeLevel, Reset, CreateDevice
     std::deque<BOOL> iconic;                     // whether the window is minimised, as asked
     std::vector<std::string> calls;              // from the loss to the first Clear
-    std::vector<DWORD> sleeps;                   // the lost turns' pauses, then the first frame's sleep
+    std::vector<DWORD> sleeps;                   // lost turns' pauses (50) and frames' sleeps, to the overlay
+    std::deque<HRESULT> remadePresents = {}, fonts = {}; // Present's answers on each new device; the font's
+    HRESULT hrFontReset = S_OK;                          // the start-up font's OnResetDevice
 };
 
 const std::vector<std::string> RESET_SUCCEEDS = {"OnLostDevice",
@@ -280,6 +283,23 @@ template <class T> std::vector<T> Then(std::vector<T> first, const std::vector<T
     first.insert(first.end(), second.begin(), second.end());
     return first;
 }
+
+std::vector<DWORD> Repeat(const std::vector<DWORD>& part, int n)
+{
+    std::vector<DWORD> all;
+    while (n-- > 0)
+        all = Then(all, part);
+    return all;
+}
+
+// A Reset that fails for any reason but another loss would fail again: a new device, at once.
+DeviceLoss ResetFails(const char* what, HRESULT hr)
+{
+    // clang-format off
+    return {what, D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {hr}, {}, {},
+            Then({TCL, "OnLostDevice", "Reset"}, MADE_ANEW), {16}};
+    // clang-format on
+}
 } // namespace
 
 class DeviceLossTest : public FrameTest, public ::testing::WithParamInterface<DeviceLoss>
@@ -293,15 +313,20 @@ TEST_P(DeviceLossTest, ComesBackAndDrawsAFreshlyPacedFrame)
     api.device.cooperativeLevels = GetParam().levels;
     api.device.resetResults = GetParam().resets;
     api.d3d.createResults = GetParam().creates;
+    api.d3d.remadePresents = GetParam().remadePresents;
+    api.createFontResults = GetParam().fonts;
+    api.fonts.at(0)->hrOnResetDevice = GetParam().hrFontReset;
     platform.iconic = GetParam().iconic;
     Frame(); // its Present finds the loss
     api.log.calls.clear();
     platform.sleeps.clear();
 
-    for (int turn = 0; turn < 50 && api.log.Find("Clear") == -1; ++turn)
+    for (int turn = 0; turn < 100 && (api.log.Find("DrawTextW") == -1 || g_pGraphics->IsLost()); ++turn)
         Frame();
     const int nClear = api.log.Find("Clear");
     ASSERT_NE(-1, nClear) << "the device was never drawn on again";
+    ASSERT_FALSE(g_pGraphics->IsLost() || api.log.Find("DrawTextW") == -1)
+        << "no overlay on a working device";
     // Nothing is drawn or presented while the device is lost; the font's device
     // objects go before the Reset and come back after it; the start-up states
     // and the projection are set again.
@@ -312,7 +337,10 @@ TEST_P(DeviceLossTest, ComesBackAndDrawsAFreshlyPacedFrame)
     // whole slot instead of racing through the slots missed while lost.
     EXPECT_TRUE(platform.beeps.empty());
     EXPECT_EQ(GetParam().sleeps, platform.sleeps);
-    EXPECT_EQ(3u, g_frameRate.GetFrameCount()) << "lost turns are not frames";
+    EXPECT_EQ(2 + std::count_if(GetParam().sleeps.begin(), GetParam().sleeps.end(),
+                                [](DWORD ms) { return ms != 50; }),
+              g_frameRate.GetFrameCount())
+        << "lost turns are not frames";
 
     // Reset keeps the back buffer the device chose at creation, and so does a
     // device made anew, for the same window.
@@ -342,9 +370,9 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceLoss{"LostThenNotResetThenReset", D3DERR_DEVICELOST,
                    {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET}, {}, {}, {},
                    Then({TCL, TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
-        DeviceLoss{"ResetFailsThenSucceeds", D3DERR_DEVICELOST,
+        DeviceLoss{"ResetLostAgainThenSucceeds", D3DERR_DEVICELOST,
                    {D3DERR_DEVICENOTRESET, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET},
-                   {D3DERR_INVALIDCALL, S_OK}, {}, {}, Then({TCL, "OnLostDevice", "Reset", TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
+                   {D3DERR_DEVICELOST, S_OK}, {}, {}, Then({TCL, "OnLostDevice", "Reset", TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
         DeviceLoss{"NotResetWhileMinimised", D3DERR_DEVICELOST,
                    {D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET, D3DERR_DEVICENOTRESET},
                    {}, {}, {TRUE, TRUE}, Then({TCL, TCL, TCL}, RESET_SUCCEEDS), {50, 50, 16}},
@@ -352,8 +380,26 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceLoss{"DriverErrorInTestCooperativeLevel", D3DERR_DEVICELOST,
                    {D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR}, {}, {}, {},
                    Then({TCL, TCL}, MADE_ANEW), {50, 16}},
-        DeviceLoss{"DriverErrorInReset", D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {D3DERR_DRIVERINTERNALERROR},
-                   {}, {}, Then({TCL, "OnLostDevice", "Reset"}, MADE_ANEW), {16}},
+        ResetFails("DriverErrorInReset", D3DERR_DRIVERINTERNALERROR),
+        ResetFails("DeviceRemovedInReset", D3DERR_DEVICEREMOVED),
+        ResetFails("OutOfVideoMemoryInReset", D3DERR_OUTOFVIDEOMEMORY),
+        ResetFails("OutOfMemoryInReset", E_OUTOFMEMORY),
+        ResetFails("InvalidCallInReset", D3DERR_INVALIDCALL),
+        DeviceLoss{"DeviceRemovedInPresent", D3DERR_DEVICEREMOVED, {}, {}, {}, {}, MADE_ANEW, {16}},
+        DeviceLoss{"DeviceRemovedInTestCooperativeLevel", D3DERR_DEVICELOST,
+                   {D3DERR_DEVICELOST, D3DERR_DEVICEREMOVED}, {}, {}, {}, Then({TCL, TCL}, MADE_ANEW), {50, 16}},
+        // The new device fails at once: the next comes a second later (16 ms and 20 pauses).
+        DeviceLoss{"MadeAnewOnceASecondWhileNewDevicesFail", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {},
+                   MADE_ANEW, Then(Then({16}, std::vector<DWORD>(20, 50)), {17}), {D3DERR_DRIVERINTERNALERROR}},
+        // A font that cannot be reset goes, and is made again a second after it was made.
+        DeviceLoss{"FontNotResetIsMadeAgain", D3DERR_DEVICELOST, {D3DERR_DEVICENOTRESET}, {}, {}, {},
+                   {TCL, "OnLostDevice", "Reset", State(D3DRS_ZENABLE, D3DZB_TRUE),
+                    State(D3DRS_NORMALIZENORMALS, TRUE), "OnResetDevice", "Release Font",
+                    "SetTransform PROJECTION", "Clear"},
+                   Repeat({16, 17, 17}, 20), {}, {}, D3DERR_OUTOFVIDEOMEMORY},
+        // A new device without its font draws a second of frames without the overlay.
+        DeviceLoss{"FontAskedForAgainASecondLater", D3DERR_DRIVERINTERNALERROR, {}, {}, {}, {}, MADE_ANEW,
+                   Then(Repeat({16, 17, 17}, 20), {16}), {}, {E_OUTOFMEMORY}},
         // Tried at once, then once a second on the program's clock (20 pauses of 50 ms).
         DeviceLoss{"MadeAnewOnceASecondWhileCreationFails", D3DERR_DRIVERINTERNALERROR, {}, {},
                    {D3DERR_NOTAVAILABLE, D3DERR_NOTAVAILABLE}, {},

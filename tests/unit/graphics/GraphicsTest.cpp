@@ -68,7 +68,7 @@ TEST_F(GraphicsTest, NoDirect3DObjectFailsWithNothingHeld)
 {
     api.bDirect3DCreateFails = true;
     EXPECT_EQ(E_FAIL, graphics.Create(hWnd));
-    EXPECT_EQ(E_FAIL, graphics.GetCreateError());
+    EXPECT_EQ(E_NO_DIRECT3D_OBJECT, graphics.GetCreateError());
     EXPECT_EQ(nullptr, graphics.GetDevice());
     EXPECT_EQ(E_FAIL, graphics.BeginFrame());
 }

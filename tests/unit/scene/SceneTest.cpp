@@ -151,21 +151,26 @@ TEST_F(SceneTest, ShutdownReleasesTheFontThenTheDeviceThenTheDirect3DObjectOnce)
     EXPECT_EQ(nullptr, g_pGraphics);
 }
 
-TEST_F(SceneTest, WithoutAFontTheProgramRunsWithoutTheOverlay)
+// Frames without a font draw no overlay and ask for the font again once a
+// second; a lost device comes back without one too.
+TEST_F(SceneTest, WithoutAFontFramesDrawNoOverlayAndAskForItOnceASecond)
 {
     api.hrCreateFont = E_OUTOFMEMORY;
     ASSERT_TRUE(InitScene(WINDOW));
-    EXPECT_EQ(nullptr, g_pFont);
-    RenderFrame();
-    EXPECT_EQ(1, api.device.nPresents);
-    EXPECT_EQ(-1, api.log.Find("DrawTextW"));
-    // A lost device comes back without one too.
     api.device.hrPresent = D3DERR_DEVICELOST;
     api.device.cooperativeLevels = {D3DERR_DEVICENOTRESET};
-    RenderFrame();
-    RenderFrame();
+    for (int i = 0; i < 300 && platform.dwTime < 2500; ++i)
+        RenderFrame();
     EXPECT_EQ(1u, api.device.resets.size());
-    EXPECT_EQ(3, api.device.nPresents);
+    EXPECT_EQ(-1, api.log.Find("DrawTextW"));
+    EXPECT_EQ(3u, api.fontCalls.size()) << "at start-up, then once a second";
+
+    api.hrCreateFont = S_OK;
+    for (int i = 0; i < 300 && !g_pFont; ++i)
+        RenderFrame();
+    EXPECT_EQ(4u, api.fontCalls.size());
+    EXPECT_NE(-1, api.log.Find("DrawTextW")) << "drawn by the frame that made the font";
     ShutdownApplication();
     EXPECT_EQ(1, api.device.nReleases);
+    EXPECT_EQ(1, api.fonts.at(0)->nReleases);
 }
