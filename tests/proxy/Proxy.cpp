@@ -13,12 +13,9 @@
 // With KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always
 // answers that code.
 //
-// Its lines ("d3d9proxy: CLOCK ...") give each Direct3DCreate9 with the program's
-// latest clock reading (when it decided to make one), each CreateDevice's and
-// Present's answer, each frame as the program's pacing saw it, the commands
-// taken, each question to a lost device, each Reset with the other calls made
-// meanwhile, and each release of a device or Direct3D object with the references
-// left on the real one (0 unless something made on it was left alive).
+// Each Direct3DCreate9 is reported with the program's latest clock reading (when
+// it decided to make one), each release with the references left on the real
+// object (0 unless something made on it was left alive).
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
