@@ -6,4 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/setup.sh python3-matplotlib python3-xlib
 scripts/build.sh
-scripts/with-display.sh python3 scripts/tools/bench.py "$@"
+# Debian's own Python, the one those packages are installed for (another one may
+# come first on the PATH).
+scripts/with-display.sh /usr/bin/python3 scripts/tools/bench.py "$@"
