@@ -83,15 +83,17 @@ int ReportNoDirect3D(HRESULT hr)
 {
     WCHAR why[100];
     const wchar_t* pszAdvice = ADVICE_DRIVER; // also for codes the table does not know
-    swprintf_s(why, 100, L"error 0x%08X", unsigned(hr));
     if (hr == E_NO_DIRECT3D_OBJECT)
         swprintf_s(why, 100, L"no Direct3D object");
+    else
+        swprintf_s(why, 100, L"error 0x%08X", unsigned(hr));
     for (const DeviceError& error : DEVICE_ERRORS)
     {
         if (error.hr == hr)
         {
             swprintf_s(why, 100, L"%s (0x%08X)", error.pszName, unsigned(hr));
             pszAdvice = error.pszAdvice;
+            break;
         }
     }
     return Report(L"Direct3D 9 could not be started", why, pszAdvice, EXIT_NO_DIRECT3D);

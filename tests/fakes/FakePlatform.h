@@ -1,7 +1,7 @@
 // Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
-// window, message boxes, IsIconic, the multimedia timer and class registration. Constructing a
-// FakePlatform points every entry of g_platform at it; destroying it puts the
-// real functions back.
+// window, message boxes, IsIconic, the multimedia timer and class registration.
+// Constructing a FakePlatform points every entry of g_platform at it; destroying
+// it puts the real functions back.
 #pragma once
 
 #include "app/Platform.h"
