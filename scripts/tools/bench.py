@@ -190,7 +190,7 @@ def main():
             f"{min(f['load'] for f in later)} to {max(f['load'] for f in later)} % "
             f"(mean {statistics.mean(f['load'] for f in later):.1f} %)")
     leaks = sum(1 for t in log.texts if t.live)
-    out(f"  meshes made / frames leaving any  {sum(t.meshes for t in log.texts)} / {leaks}")
+    out(f"  meshes made / frames leaving any  {sum(len(t.meshes) for t in log.texts)} / {leaks}")
     out("")
     out("bars")
     if intervals:

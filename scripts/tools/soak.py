@@ -205,7 +205,7 @@ class Soak:
                if f is None or not all(1 <= r <= 100 for r in (f["r1"], f["r2"]))]
         leaks = [t for t in log.texts if t.live != 0]
         self.say(f"{len(log.presents)} frames presented, {len(log.texts)} overlays, "
-                 f"{sum(t.meshes for t in log.texts)} meshes made")
+                 f"{sum(len(t.meshes) for t in log.texts)} meshes made")
         if not log.texts:
             self.fail("no overlay drawn")
         if bad:
