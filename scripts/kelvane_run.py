@@ -31,6 +31,7 @@ import time
 from contextlib import contextmanager
 from dataclasses import dataclass
 from fractions import Fraction
+from functools import partial
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("KELVANE_BUILD_DIR", os.path.join(ROOT, "build"))
@@ -41,9 +42,8 @@ HANG = 60  # seconds after which a wait means the program hangs
 RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent again
 MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
 LOST = 0x88760868  # D3DERR_DEVICELOST
-# Every font the program makes, as the d3dx9 proxy reports D3DXCreateFontW's
-# arguments after the device: height, width, weight, mip levels, italic, character
-# set, output precision, quality, pitch and family, face.
+# Every font the program makes: D3DXCreateFontW's arguments after the device
+# (height, width, weight, mip levels, italic, charset, precision, quality, pitch, face).
 FONTS = {'-16 0 700 1 0 1 0 0 0 "System"'}
 
 
@@ -61,8 +61,7 @@ def tool(*args):
     return subprocess.run(list(map(str, args)), capture_output=True, text=True, timeout=HANG).stdout.strip()
 
 
-def xdotool(*args):
-    return tool("xdotool", *args)
+xdotool = partial(tool, "xdotool")
 
 
 def pixel(png, x, y):
@@ -92,8 +91,7 @@ def wait(what, condition, timeout=HANG, poll=0.05):
 @dataclass
 class Text:
     ms: int        # the program's clock when the text was drawn
-    meshes: list   # meshes made since the previous text, as asked for: ("sphere", radius, slices,
-    #                stacks) or ("box", width, height, depth); four, or two while a sphere blinks
+    meshes: list   # meshes made since the previous text, as asked for ("box 100.00 100.00 100.00"): 4, or 2 in a blink
     live: int      # meshes and buffers not yet released
     text: str
     frames: int    # frames paced before it: the frame times its figures are made of
@@ -139,10 +137,9 @@ class Log:
             if r[1] == "d3dx9proxy":
                 if m := self.TEXT.fullmatch(text):
                     shown = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[5])
-                    meshes = [(kind, *map(float, size)) for kind, *size in (d.split() for d in m[3].split(", ") if d)]
                     at = (int(m[1]), int(m[2]))
                     (self.texts if at == (10, 10) else self.other_texts).append(
-                        Text(ms, meshes, int(m[4]), shown, len(self.frames), at))
+                        Text(ms, [d for d in m[3].split(", ") if d], int(m[4]), shown, len(self.frames), at))
             elif m := self.PRESENT.fullmatch(text):
                 self.presents.append((ms, int(m[1], 16)))
             elif m := self.FRAME.fullmatch(text):
@@ -193,7 +190,6 @@ class Kelvane:
         self.pid = self.proc.pid
         self.log = Log(self.path)
         self.wid = None
-        self.exit_code = None
         STARTED.append(self)
 
     @property
@@ -205,22 +201,22 @@ class Kelvane:
     def running(self):
         return self.proc.poll() is None
 
-    def finish(self, what="the program to end", timeout=HANG):
-        """Waits for the program to end and returns its exit code. A probed run
-        that ended normally must have raised the timer's resolution to its finest
-        once, before its first frame, and lowered it once after its last; a
-        failed start must have left it alone."""
-        wait(what, lambda: not self.running(), timeout)
-        self.exit_code = self.proc.wait()
+    def finish(self, after, expected=0):
+        """Waits for the program to end AFTER something and fails unless it ends
+        with EXPECTED. A probed run that ends with 0 must have raised the timer's
+        resolution to its finest once, before its first frame, and lowered it
+        once after its last; a failed start must have left it alone."""
+        wait(f"the program to end after {after}", lambda: not self.running())
+        if (code := self.proc.wait()) != expected:
+            raise Failure(f"exit code {code} after {after}")
         begun, ended = ([m.groups() for _, m in self.read().find(rf"{f} (\d+) finest (\d+)")]
                         for f in ("timeBeginPeriod", "timeEndPeriod"))
         stamps = [ms for f in ("timeBeginPeriod", "timeEndPeriod") for ms, _ in self.log.find(f + " .*")]
         frames = [ms for ms, _ in self.log.presents]
-        if self.probe and (len(begun) != (self.exit_code == 0) or begun != ended or any(a != b for a, b in begun)
+        if self.probe and (len(begun) != (code == 0) or begun != ended or any(a != b for a, b in begun)
                            or (frames and stamps and not stamps[0] <= frames[0] <= frames[-1] <= stamps[-1])):
-            raise Failure(f"exit code {self.exit_code}; timer periods (asked, finest) raised {begun}, lowered {ended}, "
+            raise Failure(f"exit code {code}; timer periods (asked, finest) raised {begun}, lowered {ended}, "
                           f"at {stamps}; frames from {frames[:1]} to {frames[-1:]}")
-        return self.exit_code
 
     def kill(self):
         if self.running():
@@ -402,17 +398,17 @@ class Kelvane:
 
     def exit(self, drawing=True):
         """Chooses File, Exit (Alt+F, X); waits for the main window to go, then
-        for the program's end, and returns the exit code."""
+        for the program's end with exit code 0."""
         # Escape first closes a menu that an earlier try left open.
         self.keys("Escape", "alt+f", "x", effect=lambda: not window_exists(self.wid),
                   what="close the main window", target=lambda: self.foreground(drawing))
-        return self.finish()
+        self.finish("File, Exit")
 
     def close(self, drawing=True):
         """Closes the main window with Alt+F4; as exit()."""
         self.keys("alt+F4", effect=lambda: not window_exists(self.wid), what="close the main window",
                   target=lambda: self.foreground(drawing))
-        return self.finish()
+        self.finish("Alt+F4")
 
     @contextmanager
     def another_window_in_front(self):
@@ -502,8 +498,8 @@ def meshes_for(figures):
     """The meshes a frame whose overlay shows FIGURES must ask D3DX for: the two
     spheres, then the two boxes, each box as wide, high and deep as its sphere,
     either sphere with its box left out while it blinks."""
-    spheres = {k: ("sphere", figures[f"r{k}"], 16, 16) for k in (1, 2)}
-    boxes = {k: ("box",) + (2 * figures[f"r{k}"],) * 3 for k in (1, 2)}
+    spheres = {k: f"sphere {figures[f'r{k}']:.2f} 16 16" for k in (1, 2)}
+    boxes = {k: "box" + f" {2 * figures[f'r{k}']:.2f}" * 3 for k in (1, 2)}
     return [[spheres[k] for k in shown] + [boxes[k] for k in shown] for shown in ((1, 2), (2,), (1,))]
 
 
@@ -536,9 +532,7 @@ def figure_mismatches(log):
         if figures is None:
             off.append(f"not an overlay: {text.text!r}")
             continue
-        if not any(len(want) == len(text.meshes) and all(
-                a[0] == b[0] and all(abs(x - y) < 0.015 for x, y in zip(a[1:], b[1:])) for a, b in zip(want, text.meshes))
-                for want in meshes_for(figures)):
+        if text.meshes not in meshes_for(figures):
             off.append(f"frame {n + 1} shows R={figures['r1']:.2f} and R={figures['r2']:.2f}, draws {text.meshes}")
         if n > unread:
             continue

@@ -5,11 +5,9 @@ with exit code 2. The test proxy d3d9.dll refuses every device with
 D3DERR_NOTAVAILABLE, as a machine without a usable 3D driver does, and reports
 what the program hands MessageBoxW: the box's owner, style (an error icon and
 OK), caption and text."""
-import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from kelvane_run import Failure, Kelvane, run_test, say, wait, xdotool  # noqa: E402
+from kelvane_run import Failure, Kelvane, run_test, say, wait, xdotool
 
 BOX = ('owner 0 type 0x00000010 caption "kelvane" text "Direct3D 9 could not be started: D3DERR_NOTAVAILABLE '
        '(0x8876086A).\\n\\nCheck that the graphics driver is installed and up to date. In a remote desktop session or '
@@ -29,8 +27,7 @@ def test(exe):
 
     k.keys("Return", effect=lambda: not k.running(), what="close the message box and end the program",
            target=lambda: k.activate(box) if k.window("kelvane") else None)
-    if k.finish() != 2:
-        raise Failure(f"exit code {k.exit_code} after the message box")
+    k.finish("the message box", 2)
     say("PASS: Enter closed the box and the program ended with exit code 2")
 
 

@@ -9,8 +9,7 @@ import signal
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from kelvane_run import BUILD, ROOT, Failure, run_test, say, wait, xdotool  # noqa: E402
+from kelvane_run import BUILD, ROOT, Failure, run_test, say, wait, xdotool
 
 PREFIX = os.path.join(BUILD, "e2e", "user-prefix")
 USER = dict(os.environ, WINEPREFIX=PREFIX)

@@ -122,26 +122,23 @@ HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWi
 D3DXMATRIX* WINAPI ProxyMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
                                        const D3DXVECTOR3* pUp)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixLookAtLH)>("D3DXMatrixLookAtLH");
-    return pReal(pOut, pEye, pAt, pUp);
+    return Real<decltype(&ProxyMatrixLookAtLH)>("D3DXMatrixLookAtLH")(pOut, pEye, pAt, pUp);
 }
 
 D3DXMATRIX* WINAPI ProxyMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fFovY, FLOAT fAspect, FLOAT fNear,
                                                FLOAT fFar)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixPerspectiveFovLH)>("D3DXMatrixPerspectiveFovLH");
-    return pReal(pOut, fFovY, fAspect, fNear, fFar);
+    return Real<decltype(&ProxyMatrixPerspectiveFovLH)>("D3DXMatrixPerspectiveFovLH")(pOut, fFovY, fAspect,
+                                                                                      fNear, fFar);
 }
 
 D3DXMATRIX* WINAPI ProxyMatrixTranslation(D3DXMATRIX* pOut, FLOAT x, FLOAT y, FLOAT z)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixTranslation)>("D3DXMatrixTranslation");
-    return pReal(pOut, x, y, z);
+    return Real<decltype(&ProxyMatrixTranslation)>("D3DXMatrixTranslation")(pOut, x, y, z);
 }
 
 D3DXVECTOR3* WINAPI ProxyVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV)
 {
-    static auto pReal = Real<decltype(&ProxyVec3Normalize)>("D3DXVec3Normalize");
-    return pReal(pOut, pV);
+    return Real<decltype(&ProxyVec3Normalize)>("D3DXVec3Normalize")(pOut, pV);
 }
 }

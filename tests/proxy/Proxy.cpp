@@ -16,10 +16,9 @@
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
-// object (0 unless something made on it was left alive). So is what the program
-// hands Windows through its imports of timeBeginPeriod, timeEndPeriod,
-// ShowWindow and MessageBoxW, beside what it should hand: the timer's finest
-// period, the show command the process was started with.
+// object (0 unless something made on it was left alive); what the program hands
+// its imports of timeBeginPeriod, timeEndPeriod, ShowWindow and MessageBoxW, with
+// the timer's finest period and the show command the process was started with.
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
@@ -136,26 +135,20 @@ template <class F> void Watch(const char* pszDll, const char* pszName, F& pReal,
 }
 
 // --- what the program hands Windows ---------------------------------------------
-MMRESULT(WINAPI* g_pRealTimeBeginPeriod)(UINT) = nullptr;
-MMRESULT(WINAPI* g_pRealTimeEndPeriod)(UINT) = nullptr;
+MMRESULT(WINAPI* g_pRealBeginPeriod)(UINT) = nullptr;
+MMRESULT(WINAPI* g_pRealEndPeriod)(UINT) = nullptr;
 BOOL(WINAPI* g_pRealShowWindow)(HWND, int) = nullptr;
 int(WINAPI* g_pRealMessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT) = nullptr;
 
-UINT FinestPeriod()
+MMRESULT Period(const char* pszName, MMRESULT(WINAPI* pReal)(UINT), UINT nPeriod)
 {
     TIMECAPS caps = {};
-    return timeGetDevCaps(&caps, sizeof(caps)) == TIMERR_NOERROR ? caps.wPeriodMin : 0;
+    timeGetDevCaps(&caps, sizeof(caps));
+    Say("%s %u finest %u", pszName, nPeriod, caps.wPeriodMin);
+    return pReal(nPeriod);
 }
-MMRESULT WINAPI WatchedTimeBeginPeriod(UINT nPeriod)
-{
-    Say("timeBeginPeriod %u finest %u", nPeriod, FinestPeriod());
-    return g_pRealTimeBeginPeriod(nPeriod);
-}
-MMRESULT WINAPI WatchedTimeEndPeriod(UINT nPeriod)
-{
-    Say("timeEndPeriod %u finest %u", nPeriod, FinestPeriod());
-    return g_pRealTimeEndPeriod(nPeriod);
-}
+MMRESULT WINAPI WatchedBeginPeriod(UINT n) { return Period("timeBeginPeriod", g_pRealBeginPeriod, n); }
+MMRESULT WINAPI WatchedEndPeriod(UINT n) { return Period("timeEndPeriod", g_pRealEndPeriod, n); }
 // wWinMain's show command, as the runtime's start-up takes it from the process.
 BOOL WINAPI WatchedShowWindow(HWND hWnd, int nCmdShow)
 {
@@ -211,7 +204,6 @@ public:
     STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override
     {
         HRESULT hr = D3DERR_DEVICELOST;
-        long nArgument;
         if (m_phase != NORMAL)
             Called("Present");
         else if (Command() == "lose")
@@ -221,16 +213,13 @@ public:
         }
         else
         {
-            if (std::sscanf(g_command.c_str(), "driver-error %ld", &nArgument) == 1)
-            {
+            if (std::sscanf(g_command.c_str(), "driver-error %d", &g_nCreateFailures) == 1)
                 g_nFailingPresents = 1;
-                g_nCreateFailures = int(nArgument);
-                Played();
-            }
-            else if (std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) == 1)
-                Played();
-            else if (!g_command.empty())
+            else if (!g_command.empty() &&
+                     std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
                 Played("no device is lost");
+            if (!g_command.empty())
+                Played();
             if (g_nFailingPresents > 0)
             {
                 --g_nFailingPresents;
@@ -372,8 +361,8 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
         Watch("winmm.dll", "timeGetTime", g_pRealTimeGetTime, &WatchedTimeGetTime);
         Watch("kernel32.dll", "Sleep", g_pRealSleep, &WatchedSleep);
         Watch("user32.dll", "PeekMessageW", g_pRealPeekMessageW, &WatchedPeekMessageW);
-        Watch("winmm.dll", "timeBeginPeriod", g_pRealTimeBeginPeriod, &WatchedTimeBeginPeriod);
-        Watch("winmm.dll", "timeEndPeriod", g_pRealTimeEndPeriod, &WatchedTimeEndPeriod);
+        Watch("winmm.dll", "timeBeginPeriod", g_pRealBeginPeriod, &WatchedBeginPeriod);
+        Watch("winmm.dll", "timeEndPeriod", g_pRealEndPeriod, &WatchedEndPeriod);
         Watch("user32.dll", "ShowWindow", g_pRealShowWindow, &WatchedShowWindow);
         Watch("user32.dll", "MessageBoxW", g_pRealMessageBoxW, &WatchedMessageBoxW);
     }

@@ -8,8 +8,7 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import kelvane_run as kr  # noqa: E402
+import kelvane_run as kr
 
 MESHES = "sphere 50.00 16 16, sphere 50.00 16 16, box 100.00 100.00 100.00, box 100.00 100.00 100.00"
 START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
@@ -107,7 +106,7 @@ class LogTest(unittest.TestCase):
                           "xd3d9proxy: 1220 command lose", "d3dx9proxy: 1221 command lose"])
         self.assertEqual(([(1216, kr.LOST)], [kr.Frame(1180, 1183, 12), kr.Frame(1216, None, 0)]),
                          (log.presents, log.frames))
-        self.assertEqual(([kr.Text(1200, [("sphere", 5, 16, 16), ("box", 7, 8, 9)], 1, 'a "b" c\\d\ne', 1)],
+        self.assertEqual(([kr.Text(1200, ["sphere 5.00 16 16", "box 7.00 8.00 9.00"], 1, 'a "b" c\\d\ne', 1)],
                           [kr.Text(1201, [], 0, "help", 1, (20, 30))]), (log.texts, log.other_texts))
         self.assertEqual([1217], [ms for ms, _ in log.find("command lose")])
         self.assertEqual(["lose", "lose twice"], [m[1] for _, m in log.find("command (.*)")])
@@ -138,7 +137,7 @@ class LogTest(unittest.TestCase):
             ("too few overlays", self.frames(29), "only 29 overlays, at least 30 wanted"),
             ("a sphere drawn at another radius than shown",
              self.frames(text=lambda i, f: f.replace("R=50.00", "R=51.00", 1) if i == 20 else f),
-             f"frame 21 shows R=51.00 and R=50.00, draws {[('sphere', 50.0, 16.0, 16.0)] * 2 + [('box', 100.0, 100.0, 100.0)] * 2}"),
+             f"frame 21 shows R=51.00 and R=50.00, draws {MESHES.split(', ')}"),
             ("a font of another weight", self.frames(font='-16 0 400 1 0 1 0 0 0 "System"'),
              f"fonts made with ['-16 0 400 1 0 1 0 0 0 \"System\"'], not {kr.FONTS}"),
         ):

@@ -418,19 +418,21 @@ TEST_F(WholeRun, ADriverThatStaysBrokenStillExitsWithZero)
     EXPECT_EQ(0, direct3d.d3d.nRefs) << "both Direct3D objects, the failed re-creation's too";
 }
 
-TEST_F(MainWindow, ExitCommandDestroysWindowAndLoopReturnsZero)
+// Exit, from the menu or (in the high word) an accelerator, and closing the
+// window: each destroys it and the loop returns 0.
+TEST_F(MainWindow, ExitCommandAndCloseDestroyTheWindowAndTheLoopReturnsZero)
 {
-    PostMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_EXIT, 0);
-    EXPECT_EQ(0, RunLoopBounded());
-    EXPECT_FALSE(IsWindow(g_hWnd));
-}
-
-TEST_F(MainWindow, MenuAndAcceleratorOriginsAreIgnored)
-{
-    // The high word says menu (0) or accelerator (1); only the low word counts.
-    PostMessageW(g_hWnd, WM_COMMAND, MAKEWPARAM(ID_COMMAND_EXIT, 1), 0);
-    EXPECT_EQ(0, RunLoopBounded());
-    EXPECT_FALSE(IsWindow(g_hWnd));
+    for (WPARAM wParam : {WPARAM(ID_COMMAND_EXIT), MAKEWPARAM(ID_COMMAND_EXIT, 1), WPARAM(0)})
+    {
+        if (!IsWindow(g_hWnd))
+        {
+            ShutdownApplication();
+            ASSERT_TRUE(InitApplication(Module(), SW_SHOWNORMAL));
+        }
+        PostMessageW(g_hWnd, wParam ? WM_COMMAND : WM_CLOSE, wParam, 0);
+        EXPECT_EQ(0, RunLoopBounded()) << wParam;
+        EXPECT_FALSE(IsWindow(g_hWnd));
+    }
 }
 
 TEST_F(MainWindow, WhileInBackgroundLoopSleeps100msPerIdleTurnUntilExit)
@@ -484,13 +486,6 @@ TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
     EXPECT_EQ(1, direct3d.d3d.nReleases);
 }
 
-TEST_F(MainWindow, CloseTakesTheExitPath)
-{
-    PostMessageW(g_hWnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, RunLoopBounded());
-    EXPECT_FALSE(IsWindow(g_hWnd));
-}
-
 TEST_F(MainWindow, OtherCommandsChangeNothing)
 {
     // Neither exit nor About: the default handling returns 0, the window stays
@@ -509,28 +504,24 @@ TEST_F(MainWindow, OtherCommandsChangeNothing)
     EXPECT_TRUE(IsWindow(g_hWnd));
 }
 
+// From the menu or (in the high word) an accelerator.
 TEST_F(MainWindow, AboutCommandShowsModalBoxOwnedByMainWindow)
 {
-    DialogDriver driver({Message(WM_COMMAND, IDOK)});
-    EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, ID_COMMAND_ABOUT, 0));
-    ASSERT_EQ(1u, driver.seen.size());
-    const DialogDriver::Seen& box = driver.seen[0];
-    EXPECT_FALSE(driver.bWatchdogFired);
-    EXPECT_EQ(ABOUT_CAPTION, box.caption);
-    EXPECT_EQ(g_hWnd, box.hOwner);
-    EXPECT_FALSE(box.bOwnerEnabled) << "the main window stays enabled under a modal box";
-    EXPECT_EQ(L"OK", box.okText);
-    EXPECT_FALSE(IsWindow(box.hDlg));
-    EXPECT_TRUE(IsWindowEnabled(g_hWnd));
-    EXPECT_TRUE(IsWindow(g_hWnd));
-}
-
-TEST_F(MainWindow, AcceleratorOriginOpensAboutToo)
-{
-    DialogDriver driver({Message(WM_COMMAND, IDCANCEL)});
-    EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, MAKEWPARAM(ID_COMMAND_ABOUT, 1), 0));
-    ASSERT_EQ(1u, driver.seen.size());
-    EXPECT_EQ(ABOUT_CAPTION, driver.seen[0].caption);
+    for (WPARAM wParam : {WPARAM(ID_COMMAND_ABOUT), MAKEWPARAM(ID_COMMAND_ABOUT, 1)})
+    {
+        DialogDriver driver({Message(WM_COMMAND, IDOK)});
+        EXPECT_EQ(0, SendMessageW(g_hWnd, WM_COMMAND, wParam, 0));
+        ASSERT_EQ(1u, driver.seen.size());
+        const DialogDriver::Seen& box = driver.seen[0];
+        EXPECT_FALSE(driver.bWatchdogFired);
+        EXPECT_EQ(ABOUT_CAPTION, box.caption);
+        EXPECT_EQ(g_hWnd, box.hOwner);
+        EXPECT_FALSE(box.bOwnerEnabled) << "the main window stays enabled under a modal box";
+        EXPECT_EQ(L"OK", box.okText);
+        EXPECT_FALSE(IsWindow(box.hDlg));
+        EXPECT_TRUE(IsWindowEnabled(g_hWnd));
+        EXPECT_TRUE(IsWindow(g_hWnd));
+    }
 }
 
 // How the About box ends: DialogBoxParamW's result for what reaches the box.
