@@ -31,6 +31,7 @@ import time
 from contextlib import contextmanager
 from dataclasses import dataclass
 from fractions import Fraction
+from functools import partial
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("KELVANE_BUILD_DIR", os.path.join(ROOT, "build"))
@@ -40,7 +41,10 @@ ABOUT = "バージョン情報 kelvane"
 HANG = 60  # seconds after which a wait means the program hangs
 RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent again
 MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
-LOST, DRIVER_ERROR = 0x88760868, 0x88760827  # D3DERR_DEVICELOST, D3DERR_DRIVERINTERNALERROR
+LOST = 0x88760868  # D3DERR_DEVICELOST
+# Every font the program makes: D3DXCreateFontW's arguments after the device
+# (height, width, weight, mip levels, italic, charset, precision, quality, pitch, face).
+FONTS = {'-16 0 700 1 0 1 0 0 0 "System"'}
 
 
 class Failure(Exception):
@@ -51,14 +55,24 @@ def say(text):
     print(text, flush=True)
 
 
-def xdotool(*args):
-    """Runs xdotool; returns its output, empty when it found nothing."""
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True).stdout.strip()
+def tool(*args):
+    """Runs a command-line tool (xdotool, xprop, ...); returns its output, empty
+    when it found nothing. A tool that hangs fails."""
+    return subprocess.run(list(map(str, args)), capture_output=True, text=True, timeout=HANG).stdout.strip()
+
+
+xdotool = partial(tool, "xdotool")
+
+
+def pixel(png, x, y):
+    """The colour of a screenshot's pixel, as (red, green, blue) from 0 to 255."""
+    return tuple(map(int, tool("convert", png, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
+                               "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]", "info:").split()))
 
 
 def window_exists(wid):
     """Whether the X window WID is still there, shown or not."""
-    return subprocess.run(["xdotool", "getwindowname", wid], capture_output=True).returncode == 0
+    return subprocess.run(["xdotool", "getwindowname", wid], capture_output=True, timeout=HANG).returncode == 0
 
 
 def wait(what, condition, timeout=HANG, poll=0.05):
@@ -77,10 +91,11 @@ def wait(what, condition, timeout=HANG, poll=0.05):
 @dataclass
 class Text:
     ms: int        # the program's clock when the text was drawn
-    meshes: int    # meshes made since the previous text: 4, or 2 while a sphere blinks
+    meshes: list   # meshes made since the previous text, as asked for ("box 100.00 100.00 100.00"): 4, or 2 in a blink
     live: int      # meshes and buffers not yet released
     text: str
     frames: int    # frames paced before it: the frame times its figures are made of
+    at: tuple = (10, 10)  # where it was drawn
 
 
 @dataclass
@@ -98,11 +113,12 @@ class Log:
     REPORT = re.compile(r"^(d3d9proxy|d3dx9proxy): (\d+) (\S+)(.*)$")
     PRESENT = re.compile(r"present (0x[0-9a-f]{8})")
     FRAME = re.compile(r"frame (\d+) wait (?:none|(\d+) sleep (\d+))")
-    TEXT = re.compile(r'text meshes (\d+) live (-?\d+) "(.*)"')
+    TEXT = re.compile(r'text at (-?\d+),(-?\d+) meshes \[(.*?)\] live (-?\d+) "(.*)"')
 
     def __init__(self, path):
         self.path, self.offset, self.partial = path, 0, b""
         self.lines, self.presents, self.frames, self.texts = [], [], [], []  # presents: (ms, answer)
+        self.other_texts = []  # texts drawn anywhere but at the overlay's place
         self.reports = {}  # (proxy, first word): [(ms, text)]
 
     def update(self):
@@ -120,8 +136,10 @@ class Log:
             self.reports.setdefault((r[1], r[3]), []).append((ms, text))
             if r[1] == "d3dx9proxy":
                 if m := self.TEXT.fullmatch(text):
-                    shown = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[3])
-                    self.texts.append(Text(ms, int(m[1]), int(m[2]), shown, len(self.frames)))
+                    shown = re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], m[5])
+                    at = (int(m[1]), int(m[2]))
+                    (self.texts if at == (10, 10) else self.other_texts).append(
+                        Text(ms, [d for d in m[3].split(", ") if d], int(m[4]), shown, len(self.frames), at))
             elif m := self.PRESENT.fullmatch(text):
                 self.presents.append((ms, int(m[1], 16)))
             elif m := self.FRAME.fullmatch(text):
@@ -172,7 +190,6 @@ class Kelvane:
         self.pid = self.proc.pid
         self.log = Log(self.path)
         self.wid = None
-        self.exit_code = None
         STARTED.append(self)
 
     @property
@@ -184,11 +201,22 @@ class Kelvane:
     def running(self):
         return self.proc.poll() is None
 
-    def finish(self, what="the program to end", timeout=HANG):
-        """Waits for the program to end and returns its exit code."""
-        wait(what, lambda: not self.running(), timeout)
-        self.exit_code = self.proc.wait()
-        return self.exit_code
+    def finish(self, after, expected=0):
+        """Waits for the program to end AFTER something and fails unless it ends
+        with EXPECTED. A probed run that ends with 0 must have raised the timer's
+        resolution to its finest once, before its first frame, and lowered it
+        once after its last; a failed start must have left it alone."""
+        wait(f"the program to end after {after}", lambda: not self.running())
+        if (code := self.proc.wait()) != expected:
+            raise Failure(f"exit code {code} after {after}")
+        begun, ended = ([m.groups() for _, m in self.read().find(rf"{f} (\d+) finest (\d+)")]
+                        for f in ("timeBeginPeriod", "timeEndPeriod"))
+        stamps = [ms for f in ("timeBeginPeriod", "timeEndPeriod") for ms, _ in self.log.find(f + " .*")]
+        frames = [ms for ms, _ in self.log.presents]
+        if self.probe and (len(begun) != (code == 0) or begun != ended or any(a != b for a, b in begun)
+                           or (frames and stamps and not stamps[0] <= frames[0] <= frames[-1] <= stamps[-1])):
+            raise Failure(f"exit code {code}; timer periods (asked, finest) raised {begun}, lowered {ended}, "
+                          f"at {stamps}; frames from {frames[:1]} to {frames[-1:]}")
 
     def kill(self):
         if self.running():
@@ -223,12 +251,6 @@ class Kelvane:
                     lambda: (found := self.read().find(pattern, proxy)) and len(found) >= count
                     and found[count - 1])
 
-    def wait_line(self, pattern):
-        """Waits for a line of the output (Wine's own too) that PATTERN matches
-        whole; returns the match."""
-        return wait(f"a line matching '{pattern}' in the program's output",
-                    lambda: next((m for line in self.read().lines if (m := re.fullmatch(pattern, line))), None))
-
     def drawn(self, condition):
         """For wait() and hold(): the first text drawn from now on for which
         condition(Text) holds, or None."""
@@ -261,7 +283,7 @@ class Kelvane:
         os.replace(partial, self.command_file)
         wait(f"the proxy takes the command \"{command}\"", lambda: self.read().find("command .*")[taken:])
         if (said := self.log.find("command .*")[taken][1][0]) != f"command {command}":
-            raise Failure(f"the proxy took \"{said}\" for \"command {command}\"")
+            raise Failure(f"the proxy answered \"{said}\" to \"{command}\"")
 
     # --- windows and input -------------------------------------------------------
 
@@ -277,10 +299,19 @@ class Kelvane:
             return self.window(name)
         return wait(f"the window \"{name}\"", shown, timeout)
 
-    def start(self):
-        """Waits for the main window and brings the program to the foreground."""
+    def start(self, activate=True):
+        """Waits for the main window, shown as the process was asked to show it,
+        and brings the program to the foreground; without ACTIVATE, waits for the
+        program to draw in the foreground the window manager gives a new window."""
         self.wid = self.wait_window("kelvane")
-        self.foreground()
+        if self.probe and (shown := self.wait_report(r"ShowWindow (\d+) started with (\d+)")[1])[1] != shown[2]:
+            raise Failure(f"the main window was shown with {shown[0]}")
+        if activate:
+            self.foreground()
+        else:
+            wait("the window manager gives the new window the focus", lambda: xdotool("getactivewindow") == self.wid)
+            if self.probe:
+                self.wait_frames(2, "frames drawn without the harness activating any window")
         return self
 
     def activate(self, wid):
@@ -367,17 +398,17 @@ class Kelvane:
 
     def exit(self, drawing=True):
         """Chooses File, Exit (Alt+F, X); waits for the main window to go, then
-        for the program's end, and returns the exit code."""
+        for the program's end with exit code 0."""
         # Escape first closes a menu that an earlier try left open.
         self.keys("Escape", "alt+f", "x", effect=lambda: not window_exists(self.wid),
                   what="close the main window", target=lambda: self.foreground(drawing))
-        return self.finish()
+        self.finish("File, Exit")
 
     def close(self, drawing=True):
         """Closes the main window with Alt+F4; as exit()."""
         self.keys("alt+F4", effect=lambda: not window_exists(self.wid), what="close the main window",
                   target=lambda: self.foreground(drawing))
-        return self.finish()
+        self.finish("Alt+F4")
 
     @contextmanager
     def another_window_in_front(self):
@@ -405,7 +436,7 @@ class Kelvane:
         return last[0]
 
     def screenshot(self, png, wid=None):
-        subprocess.run(["import", "-window", wid or self.wid, png], check=True)
+        subprocess.run(["import", "-window", wid or self.wid, png], check=True, timeout=HANG)
         return png
 
 
@@ -463,14 +494,28 @@ def shown_load(sleeps, n=None, target=60):
     return 100 - total * target // 160
 
 
+def meshes_for(figures):
+    """The meshes a frame whose overlay shows FIGURES must ask D3DX for: the two
+    spheres, then the two boxes, each box as wide, high and deep as its sphere,
+    either sphere with its box left out while it blinks."""
+    spheres = {k: f"sphere {figures[f'r{k}']:.2f} 16 16" for k in (1, 2)}
+    boxes = {k: "box" + f" {2 * figures[f'r{k}']:.2f}" * 3 for k in (1, 2)}
+    return [[spheres[k] for k in shown] + [boxes[k] for k in shown] for shown in ((1, 2), (2,), (1,))]
+
+
 def figure_mismatches(log):
     """Checks every overlay's FPS and CPU figures against the frames before it,
     each frame as the program's pacing saw it: the clock reading it took after
     the frame's Present, which must lie between that Present and the next
     overlay, and the sleep it asked for then. The FPS figure is also held against
     the Present stamps over the same frames, by a rule of its own: the exact
-    rate must be within 1 of it. Returns (overlays compared, what differs)."""
+    rate must be within 1 of it. The sizes of the meshes of each frame must be
+    those of the radii its overlay shows, and every font one of FONTS. Returns
+    (overlays compared, what differs)."""
     frames, texts, off = log.frames, log.texts, []
+    fonts = [m[1] for _, m in log.find(r"font 0x[0-9a-f]{8} (.*)", "d3dx9proxy")]
+    if not fonts or set(fonts) - FONTS:
+        off.append(f"fonts made with {fonts}, not {FONTS}")
     if len(frames) < len(log.presents) - 1:  # the last may still be in its loop turn
         off.append(f"{len(frames)} frames reported for {len(log.presents)} Presents")
     nxt = 0  # the first overlay drawn after frame i
@@ -487,6 +532,8 @@ def figure_mismatches(log):
         if figures is None:
             off.append(f"not an overlay: {text.text!r}")
             continue
+        if text.meshes not in meshes_for(figures):
+            off.append(f"frame {n + 1} shows R={figures['r1']:.2f} and R={figures['r2']:.2f}, draws {text.meshes}")
         if n > unread:
             continue
         expected = (shown_rate(waits, n), shown_load(sleeps, n))

@@ -22,6 +22,6 @@ export LP_NUM_THREADS="${LP_NUM_THREADS:-0}"
 # detached: Wine's lingering helper processes would otherwise hold the caller's
 # pipe open.
 kelvane_start_wine_session() {
-    wineserver -p >/dev/null 2>&1 </dev/null
-    wine cmd /c exit >/dev/null 2>&1 </dev/null
+    timeout 120 wineserver -p >/dev/null 2>&1 </dev/null
+    timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null
 }

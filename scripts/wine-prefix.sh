@@ -18,12 +18,14 @@ stamp="$WINEPREFIX/.kelvane-prefix-v4"
 mkdir -p "$WINEPREFIX"
 echo "setup: creating Wine prefix in $WINEPREFIX"
 # Wine's helper processes keep the output pipe open long after wineboot
-# returns, so their output goes nowhere.
-wineboot -i >/dev/null 2>&1 </dev/null
-wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
-wine reg add 'HKCU\Software\Wine\Direct3D' /v OffscreenRenderingMode /t REG_SZ /d backbuffer /f >/dev/null 2>&1 </dev/null
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 </dev/null
-wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f \
-    >/dev/null 2>&1 </dev/null
-wineserver -w
+# returns, so their output goes nowhere. A step that hangs fails the set-up.
+step() {
+    timeout 300 "$@" >/dev/null 2>&1 </dev/null || { echo "setup: '$*' failed or hung (exit $?)" >&2; exit 1; }
+}
+step wineboot -i
+step wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f
+step wine reg add 'HKCU\Software\Wine\Direct3D' /v OffscreenRenderingMode /t REG_SZ /d backbuffer /f
+step wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAGothic /f
+step wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f
+step wineserver -w
 touch "$stamp"

@@ -9,12 +9,15 @@ source "$(dirname "$0")/wine-env.sh"
 # Wine desktop, with a single foreground window between them, and the first to
 # finish would stop the server under the other's program. flock holds the lock
 # while this script runs again under it; -o keeps the lock out of the children,
-# so nothing left behind can hold it.
+# so nothing left behind can hold it. A run holding it for CI's whole 90 minutes hangs.
 if [ -z "${KELVANE_PREFIX_LOCKED:-}" ]; then
     lock="$WINEPREFIX.lock"
     mkdir -p "$(dirname "$lock")"
     flock -n -o "$lock" true || echo "with-display: another run is using $WINEPREFIX; waiting for it" >&2
-    KELVANE_PREFIX_LOCKED=1 exec flock -o "$lock" "$0" "$@"
+    KELVANE_PREFIX_LOCKED=1 flock -w 5400 -E 75 -o "$lock" "$0" "$@"
+    status=$?
+    [ "$status" -ne 75 ] || echo "with-display: $WINEPREFIX was still in use after 90 minutes" >&2
+    exit "$status"
 fi
 
 display=""

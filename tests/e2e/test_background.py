@@ -3,11 +3,9 @@
 most the frame in flight and the next once the other window is active, and
 none while the frame count stands still. Made the foreground window again, it
 draws on without any other action, and its rate comes back to 60."""
-import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from kelvane_run import Failure, Kelvane, run_test, say  # noqa: E402
+from kelvane_run import Failure, Kelvane, run_test, say
 
 STILL = 2.0  # seconds without a frame that count as stopped
 IN_FLIGHT = 2  # frames that may still come after the other window is active
@@ -26,9 +24,7 @@ def test(exe):
     k.foreground()
     k.wait_text("the overlay reads FPS 60/60 again", lambda t: t.startswith("FPS 60/60"))
     say(f"PASS: back in front it drew again ({k.presents() - stopped} frames) and read FPS 60/60")
-    code = k.close()
-    if code != 0:
-        raise Failure(f"exit code {code} after Alt+F4")
+    k.close()
     say("PASS: " + k.check_figures())
 
 

@@ -8,14 +8,12 @@ Direct3D object is released before the next is made, leaving no reference."""
 import os
 import re
 import statistics
-import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from kelvane_run import DRIVER_ERROR, LOST, Failure, Kelvane, run_test, say  # noqa: E402
+from kelvane_run import LOST, Failure, Kelvane, pixel, run_test, say
 
 PACE = 990  # ms at least between two attempts to make the device, on the program's clock
-FAILING = 4000  # ms during which every Present fails
+FAILING = 4  # Presents that fail in a row, on whichever device
 
 
 def attempts_since(k, first):
@@ -71,10 +69,7 @@ def test(exe):
 
     k.wait_frames(30, "frames after the Reset")
     k.wait_text("the overlay reads FPS 60/60 again", lambda t: t.startswith("FPS 60/60"))
-    corner = k.screenshot(os.path.join(k.folder, "after-reset.png"))
-    rgb = subprocess.run(["convert", corner, "-format", "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]",
-                          "-crop", "1x1+620+470", "info:"], capture_output=True, text=True).stdout
-    if rgb != "0,0,255":
+    if (rgb := pixel(k.screenshot(os.path.join(k.folder, "after-reset.png")), 620, 470)) != (0, 0, 255):
         raise Failure(f"background colour after the Reset: {rgb}")
     say("PASS: after the Reset the real device draws the picture again (blue background) and reads FPS 60/60")
 
@@ -84,7 +79,7 @@ def test(exe):
     gaps = attempts_since(k, first)
     k.wait_frames(30, "frames on the new device")
     k.wait_text("the overlay reads FPS 60/60 on the new device", lambda t: t.startswith("FPS 60/60"))
-    if k.log.count("CreateDevice refused: .*") != 2 or k.log.count("font 0x00000000", "d3dx9proxy") != 2:
+    if k.log.count("CreateDevice refused: .*") != 2 or k.log.count("font 0x00000000 .*", "d3dx9proxy") != 2:
         raise Failure("the device was not made anew after two refusals, with a new font")
     say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, "
         "and reads FPS 60/60")
@@ -96,13 +91,12 @@ def test(exe):
     k.wait_frames(30, "frames once the driver works again")
     k.wait_text("the overlay reads FPS 60/60 once the driver works again", lambda t: t.startswith("FPS 60/60"))
     gaps = attempts_since(k, first)
-    say(f"PASS: while every Present failed for {FAILING} ms the About box opened and closed, the device was made "
+    say(f"PASS: while {FAILING} Presents in a row failed the About box opened and closed, the device was made "
         f"anew {len(gaps) + 1} times, {gaps} ms apart, and reads FPS 60/60 again")
 
     k.command("lose")
     k.wait_report(f"present 0x{LOST:08x}", 2)
-    if k.close(drawing=False) != 0:
-        raise Failure(f"exit code {k.exit_code} after closing the window with the device lost")
+    k.close(drawing=False)
     if k.read().count("device released while lost, real count 0; 0 other calls while lost") != 1:
         raise Failure("the lost device was not released once, without being asked anything else")
     check_released(k)

@@ -9,12 +9,16 @@ import signal
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from kelvane_run import BUILD, ROOT, Failure, run_test, say, wait, xdotool  # noqa: E402
+from kelvane_run import BUILD, ROOT, Failure, run_test, say, wait, xdotool
 
 PREFIX = os.path.join(BUILD, "e2e", "user-prefix")
 USER = dict(os.environ, WINEPREFIX=PREFIX)
 QUIET = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+
+
+def quiet(*command):
+    """Runs a Wine command on the user's prefix, its output nowhere; a hang fails."""
+    subprocess.run(command, env=USER, timeout=120, **QUIET)
 
 
 def settings():
@@ -22,7 +26,7 @@ def settings():
     server holds it now: the stamp file and the values it sets (None when absent)."""
     def value(key, name):
         out = subprocess.run(["wine", "reg", "query", key, "/v", name], env=USER, capture_output=True,
-                             stdin=subprocess.DEVNULL, text=True)
+                             stdin=subprocess.DEVNULL, text=True, timeout=120)
         return out.stdout.split("REG_")[-1].strip() if out.returncode == 0 else None
     stamps = sorted(f for f in os.listdir(PREFIX) if f.startswith(".kelvane"))
     return (stamps, value(r"HKCU\Software\Wine\Direct3D", "csmt"),
@@ -31,11 +35,11 @@ def settings():
 
 def make_prefix():
     if os.path.isdir(PREFIX):
-        subprocess.run(["wineserver", "-k"], env=USER, **QUIET)
+        quiet("wineserver", "-k")
         shutil.rmtree(PREFIX)
     os.makedirs(PREFIX)
-    subprocess.run(["wineboot", "-i"], env=USER, **QUIET)
-    subprocess.run(["wineserver", "-w"], env=USER)
+    quiet("wineboot", "-i")
+    quiet("wineserver", "-w")
     open(os.path.join(PREFIX, "made-by-the-test"), "w").close()
 
 
@@ -74,7 +78,7 @@ def test(_exe):
         if tested != 0:
             raise Failure(f"a test executable run the way the tests run failed: {text[-500:]}")
         # Those runs stopped the project's own Wine server, as every run does at its end.
-        subprocess.run(["bash", "-c", f"source {ROOT}/scripts/wine-env.sh; kelvane_start_wine_session"])
+        subprocess.run(["bash", "-c", f"source {ROOT}/scripts/wine-env.sh; kelvane_start_wine_session"], timeout=300)
 
         if notepad.poll() is not None:
             raise Failure("the program in the user's prefix was ended")
@@ -84,8 +88,8 @@ def test(_exe):
         say(f"PASS: the prefix named in WINEPREFIX kept its settings {after} and its running program")
     finally:
         notepad.kill()
-        subprocess.run(["wineserver", "-k"], env=USER, **QUIET)
-        subprocess.run(["wineserver", "-w"], env=USER, **QUIET)
+        quiet("wineserver", "-k")
+        quiet("wineserver", "-w")
 
 
 sys.exit(run_test(test))

@@ -19,10 +19,14 @@ VOID WINAPI FakeSleep(DWORD ms)
 {
     FakePlatform& p = *s_pCurrent;
     p.sleeps.push_back(ms);
-    DWORD dwWake = p.dwTime + ms;
-    if (p.bDefaultTimerTick && p.beginPeriods.size() <= p.endPeriods.size())
-        dwWake = DWORD((ULONGLONG(dwWake) * 8 + 124) / 125 * 125 / 8); // ticks are 125/8 ms apart
-    p.Advance(dwWake - p.dwTime);
+    const UINT LATE[] = {300, 1000, 550, 100, 850, 700, 1000, 250}; // us
+    ULONGLONG wake = (ULONGLONG(p.dwTime) + ms) * 1000 + p.nMicros;
+    if (p.bWindowsSleep && p.beginPeriods.size() > p.endPeriods.size())
+        wake += LATE[p.sleeps.size() % 8];
+    else if (p.bWindowsSleep)
+        wake = (wake + 15624) / 15625 * 15625;
+    p.Advance(DWORD(wake / 1000 - p.dwTime));
+    p.nMicros = UINT(wake % 1000);
 }
 DWORD WINAPI FakeGetTickCount() { return s_pCurrent->dwTickCount; }
 DWORD WINAPI FakeTimeGetTime() { return s_pCurrent->dwTime; }

@@ -31,11 +31,13 @@ public:
     void Advance(DWORD ms) { dwTime += ms; dwTickCount += ms; }
     DWORD dwTime = 0;      // timeGetTime
     DWORD dwTickCount = 0; // GetTickCount
+    UINT nMicros = 0;      // how far into the clocks' current millisecond, in us
     std::vector<DWORD> sleeps;
-    // Sleep as on Windows 10 2004 and later: the wake-up waits for the next tick
-    // of the default timer (at floor(k * 15.625) ms) unless a timeBeginPeriod is
-    // in force.
-    bool bDefaultTimerTick = false;
+    // Sleep as on Windows, never early: while a timeBeginPeriod is in force it
+    // wakes a fraction of a millisecond to a whole one late, in a fixed pattern;
+    // otherwise (as on Windows 10 2004 and later) at the next tick of the default
+    // timer, k * 15.625 ms. Unset, Sleep takes exactly its milliseconds.
+    bool bWindowsSleep = false;
 
     std::vector<UINT> beeps;
     HWND hForeground = nullptr;

@@ -2,11 +2,13 @@
 // handed to the system's D3DX, with the font, the meshes and their adjacency
 // buffers wrapped so that the proxy sees what the program does with them.
 //
-// Each text the program draws is reported with its time, the meshes made since
-// the previous text (four in a frame that draws both spheres and both boxes,
-// two while one sphere blinks) and the meshes and buffers still alive (none,
-// once a frame has drawn its volumes):
-//   d3dx9proxy: 123456 text meshes 4 live 0 "FPS 60/60  CPU 012%\nSphere1 ..."
+// Each text the program draws is reported with its time, where it is drawn, the
+// meshes made since the previous text with the sizes the program asked for (four
+// in a frame that draws both spheres and both boxes, two while one sphere
+// blinks) and the meshes and buffers still alive (none, once a frame has drawn
+// its volumes); each font with the arguments it was asked for:
+//   d3dx9proxy: 123456 text at 10,10 meshes [sphere 50.00 16 16, box 100.00 100.00 100.00] live 0 "FPS ..."
+//   d3dx9proxy: 123400 font 0x00000000 -16 0 700 1 0 1 0 0 0 "System"
 // A program that imports a D3DX function not forwarded here fails to start.
 #include <initguid.h>
 
@@ -18,7 +20,7 @@ extern const char g_szProxy[] = "d3dx9proxy";
 namespace
 {
 
-int g_nMeshesMade = 0; // since the last text
+std::string g_meshes; // made since the last text
 int g_nLive = 0;       // meshes and buffers handed out and not yet released
 
 // The system's D3DX function of that name; fails the program at once without it.
@@ -34,25 +36,6 @@ template <class F> F Real(const char* pszName)
     return reinterpret_cast<F>(reinterpret_cast<void*>(p));
 }
 
-// The text as a C string literal: quotes, backslashes and line feeds escaped.
-std::string Quoted(const WCHAR* pszText, INT nCount)
-{
-    std::string quoted = "\"";
-    for (INT i = 0; pszText && (nCount < 0 ? pszText[i] != 0 : i < nCount); ++i)
-    {
-        const WCHAR c = pszText[i];
-        if (c == L'\n')
-            quoted += "\\n";
-        else if (c == L'"' || c == L'\\')
-            quoted += std::string("\\") + char(c);
-        else if (c >= 0x20 && c < 0x7F)
-            quoted += char(c);
-        else
-            quoted += "\\u" + std::to_string(unsigned(c));
-    }
-    return quoted + "\"";
-}
-
 class WatchedFont : public ForwardD3DXFont
 {
 public:
@@ -61,8 +44,9 @@ public:
     STDMETHOD_(INT, DrawTextW)(ID3DXSprite* pSprite, const WCHAR* pszText, INT nCount, RECT* pRect, DWORD dwFormat,
                                D3DCOLOR color) override
     {
-        Say("text meshes %d live %d %s", g_nMeshesMade, g_nLive, Quoted(pszText, nCount).c_str());
-        g_nMeshesMade = 0;
+        Say("text at %ld,%ld meshes [%s] live %d %s", pRect ? pRect->left : -1, pRect ? pRect->top : -1,
+            g_meshes.c_str(), g_nLive, Quoted(pszText, nCount).c_str());
+        g_meshes.clear();
         return m_pReal->DrawTextW(pSprite, pszText, nCount, pRect, dwFormat, color);
     }
 };
@@ -85,11 +69,11 @@ protected:
     void Released(ULONG) override { --g_nLive; }
 };
 
-HRESULT Watch(HRESULT hr, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
+HRESULT Watch(HRESULT hr, const char* pszMesh, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
 {
     if (FAILED(hr))
         return hr;
-    ++g_nMeshesMade;
+    g_meshes += (g_meshes.empty() ? "" : ", ") + std::string(pszMesh);
     *ppMesh = new WatchedMesh(*ppMesh);
     ++g_nLive;
     if (ppAdjacency && *ppAdjacency)
@@ -107,14 +91,18 @@ HRESULT WINAPI ProxyCreateBox(IDirect3DDevice9* pDevice, FLOAT fWidth, FLOAT fHe
                               ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
 {
     static auto pReal = Real<decltype(&ProxyCreateBox)>("D3DXCreateBox");
-    return Watch(pReal(pDevice, fWidth, fHeight, fDepth, ppMesh, ppAdjacency), ppMesh, ppAdjacency);
+    char mesh[64];
+    std::snprintf(mesh, sizeof(mesh), "box %.2f %.2f %.2f", fWidth, fHeight, fDepth);
+    return Watch(pReal(pDevice, fWidth, fHeight, fDepth, ppMesh, ppAdjacency), mesh, ppMesh, ppAdjacency);
 }
 
 HRESULT WINAPI ProxyCreateSphere(IDirect3DDevice9* pDevice, FLOAT fRadius, UINT nSlices, UINT nStacks,
                                  ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency)
 {
     static auto pReal = Real<decltype(&ProxyCreateSphere)>("D3DXCreateSphere");
-    return Watch(pReal(pDevice, fRadius, nSlices, nStacks, ppMesh, ppAdjacency), ppMesh, ppAdjacency);
+    char mesh[64];
+    std::snprintf(mesh, sizeof(mesh), "sphere %.2f %u %u", fRadius, nSlices, nStacks);
+    return Watch(pReal(pDevice, fRadius, nSlices, nStacks, ppMesh, ppAdjacency), mesh, ppMesh, ppAdjacency);
 }
 
 HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWidth, UINT nWeight,
@@ -124,7 +112,8 @@ HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWi
     static auto pReal = Real<decltype(&ProxyCreateFontW)>("D3DXCreateFontW");
     const HRESULT hr = pReal(pDevice, nHeight, nWidth, nWeight, nMipLevels, bItalic, dwCharSet,
                              dwOutputPrecision, dwQuality, dwPitchAndFamily, pszFaceName, ppFont);
-    Say("font 0x%08lx", hr);
+    Say("font 0x%08lx %d %u %u %u %d %lu %lu %lu %lu %s", hr, nHeight, nWidth, nWeight, nMipLevels, bItalic,
+        dwCharSet, dwOutputPrecision, dwQuality, dwPitchAndFamily, Quoted(pszFaceName, -1).c_str());
     if (SUCCEEDED(hr))
         *ppFont = new WatchedFont(*ppFont);
     return hr;
@@ -133,26 +122,23 @@ HRESULT WINAPI ProxyCreateFontW(IDirect3DDevice9* pDevice, INT nHeight, UINT nWi
 D3DXMATRIX* WINAPI ProxyMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
                                        const D3DXVECTOR3* pUp)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixLookAtLH)>("D3DXMatrixLookAtLH");
-    return pReal(pOut, pEye, pAt, pUp);
+    return Real<decltype(&ProxyMatrixLookAtLH)>("D3DXMatrixLookAtLH")(pOut, pEye, pAt, pUp);
 }
 
 D3DXMATRIX* WINAPI ProxyMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fFovY, FLOAT fAspect, FLOAT fNear,
                                                FLOAT fFar)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixPerspectiveFovLH)>("D3DXMatrixPerspectiveFovLH");
-    return pReal(pOut, fFovY, fAspect, fNear, fFar);
+    return Real<decltype(&ProxyMatrixPerspectiveFovLH)>("D3DXMatrixPerspectiveFovLH")(pOut, fFovY, fAspect,
+                                                                                      fNear, fFar);
 }
 
 D3DXMATRIX* WINAPI ProxyMatrixTranslation(D3DXMATRIX* pOut, FLOAT x, FLOAT y, FLOAT z)
 {
-    static auto pReal = Real<decltype(&ProxyMatrixTranslation)>("D3DXMatrixTranslation");
-    return pReal(pOut, x, y, z);
+    return Real<decltype(&ProxyMatrixTranslation)>("D3DXMatrixTranslation")(pOut, x, y, z);
 }
 
 D3DXVECTOR3* WINAPI ProxyVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV)
 {
-    static auto pReal = Real<decltype(&ProxyVec3Normalize)>("D3DXVec3Normalize");
-    return pReal(pOut, pV);
+    return Real<decltype(&ProxyVec3Normalize)>("D3DXVec3Normalize")(pOut, pV);
 }
 }

@@ -8,14 +8,17 @@
 //                     device and, when it succeeds, ends the loss;
 //   "driver-error N"  the next Present answers D3DERR_DRIVERINTERNALERROR, and
 //                     the next N devices asked for cannot be created;
-//   "failing-driver MS"  every Present answers D3DERR_DRIVERINTERNALERROR for
-//                     the next MS milliseconds, on whichever device.
-// With KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always
-// answers that code.
+//   "failing-driver N"  the next N Presents answer D3DERR_DRIVERINTERNALERROR,
+//                     on whichever device.
+// A command that cannot be played now ("restore" with no device lost, anything
+// else while one is) is refused, saying why. With KELVANE_PROXY_CREATE_DEVICE set
+// to an error code, CreateDevice always answers that code.
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
-// object (0 unless something made on it was left alive).
+// object (0 unless something made on it was left alive); what the program hands
+// its imports of timeBeginPeriod, timeEndPeriod, ShowWindow and MessageBoxW, with
+// the timer's finest period and the show command the process was started with.
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
@@ -131,18 +134,48 @@ template <class F> void Watch(const char* pszDll, const char* pszName, F& pReal,
     pReal = reinterpret_cast<F>(Watch(pszDll, pszName, reinterpret_cast<void*>(pWatch)));
 }
 
+// --- what the program hands Windows ---------------------------------------------
+MMRESULT(WINAPI* g_pRealBeginPeriod)(UINT) = nullptr;
+MMRESULT(WINAPI* g_pRealEndPeriod)(UINT) = nullptr;
+BOOL(WINAPI* g_pRealShowWindow)(HWND, int) = nullptr;
+int(WINAPI* g_pRealMessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT) = nullptr;
+
+MMRESULT Period(const char* pszName, MMRESULT(WINAPI* pReal)(UINT), UINT nPeriod)
+{
+    TIMECAPS caps = {};
+    timeGetDevCaps(&caps, sizeof(caps));
+    Say("%s %u finest %u", pszName, nPeriod, caps.wPeriodMin);
+    return pReal(nPeriod);
+}
+MMRESULT WINAPI WatchedBeginPeriod(UINT n) { return Period("timeBeginPeriod", g_pRealBeginPeriod, n); }
+MMRESULT WINAPI WatchedEndPeriod(UINT n) { return Period("timeEndPeriod", g_pRealEndPeriod, n); }
+// wWinMain's show command, as the runtime's start-up takes it from the process.
+BOOL WINAPI WatchedShowWindow(HWND hWnd, int nCmdShow)
+{
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    GetStartupInfoW(&si);
+    Say("ShowWindow %d started with %d", nCmdShow, si.dwFlags & STARTF_USESHOWWINDOW ? si.wShowWindow : SW_SHOWDEFAULT);
+    return g_pRealShowWindow(hWnd, nCmdShow);
+}
+int WINAPI WatchedMessageBoxW(HWND hOwner, LPCWSTR pszText, LPCWSTR pszCaption, UINT uType)
+{
+    Say("MessageBoxW owner %llx type 0x%08x caption %s text %s", static_cast<unsigned long long>(ULONG_PTR(hOwner)),
+        uType, Quoted(pszCaption, -1).c_str(), Quoted(pszText, -1).c_str());
+    return g_pRealMessageBoxW(hOwner, pszText, pszCaption, uType);
+}
+
 // --- what the test asks for ----------------------------------------------------
 const DWORD COMMAND_PERIOD = 100; // ms between looks for a command
 
 HRESULT g_hrCreateDevice = S_OK; // every CreateDevice fails with this when set
 int g_nCreateFailures = 0;       // the next so many CreateDevice calls fail
-bool g_bDriverFails = false;     // every Present fails until
-DWORD g_dwDriverFailsUntil = 0;  // this time
+long g_nFailingPresents = 0;     // the next so many Presents fail
 std::string g_command;           // taken from the test, waiting to be played
 DWORD g_dwLastLook = 0;
 
-// The test's next command, once the last one has been played; the file is looked
-// at ten times a second at most.
+// The test's next command, once the last one has been played or refused; the
+// file is looked at ten times a second at most.
 const std::string& Command()
 {
     const DWORD dwNow = timeGetTime();
@@ -150,18 +183,17 @@ const std::string& Command()
     {
         g_dwLastLook = dwNow;
         g_command = TakeCommand(ThisModule());
-        if (!g_command.empty())
-            Say("command %s", g_command.c_str());
     }
     return g_command;
 }
 
-// Whether a "failing-driver" period is still going on.
-bool DriverFails()
+// Says the command is played, or refused and why: a command that cannot be
+// played now is dropped, so that the test fails at once instead of waiting on
+// its effect, and later commands are still taken.
+void Played(const char* pszRefused = nullptr)
 {
-    if (g_bDriverFails && LONG(g_dwDriverFailsUntil - timeGetTime()) <= 0)
-        g_bDriverFails = false;
-    return g_bDriverFails;
+    Say("command %s%s%s", g_command.c_str(), pszRefused ? " refused: " : "", pszRefused ? pszRefused : "");
+    g_command.clear();
 }
 
 class LosingDevice : public ForwardDirect3DDevice9
@@ -172,31 +204,30 @@ public:
     STDMETHOD_(HRESULT, Present)(const RECT* src, const RECT* dst, HWND hOverride, const RGNDATA* dirty) override
     {
         HRESULT hr = D3DERR_DEVICELOST;
-        long nArgument;
         if (m_phase != NORMAL)
             Called("Present");
         else if (Command() == "lose")
         {
             m_phase = LOST;
-            g_command.clear();
+            Played();
         }
-        else if (std::sscanf(g_command.c_str(), "driver-error %ld", &nArgument) == 1)
-        {
-            hr = D3DERR_DRIVERINTERNALERROR;
-            g_nCreateFailures = int(nArgument);
-            g_command.clear();
-        }
-        else if (std::sscanf(g_command.c_str(), "failing-driver %ld", &nArgument) == 1)
-        {
-            hr = D3DERR_DRIVERINTERNALERROR;
-            g_bDriverFails = true;
-            g_dwDriverFailsUntil = timeGetTime() + DWORD(nArgument);
-            g_command.clear();
-        }
-        else if (DriverFails())
-            hr = D3DERR_DRIVERINTERNALERROR;
         else
-            hr = m_pReal->Present(src, dst, hOverride, dirty);
+        {
+            if (std::sscanf(g_command.c_str(), "driver-error %d", &g_nCreateFailures) == 1)
+                g_nFailingPresents = 1;
+            else if (!g_command.empty() &&
+                     std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
+                Played("no device is lost");
+            if (!g_command.empty())
+                Played();
+            if (g_nFailingPresents > 0)
+            {
+                --g_nFailingPresents;
+                hr = D3DERR_DRIVERINTERNALERROR;
+            }
+            else
+                hr = m_pReal->Present(src, dst, hOverride, dirty);
+        }
         Say("present 0x%08lx", hr);
         // Last: from here to the program's reading runs only the program.
         g_dwThread = GetCurrentThreadId();
@@ -212,8 +243,10 @@ public:
         if (m_phase == LOST && Command() == "restore")
         {
             m_phase = NOT_RESET;
-            g_command.clear();
+            Played();
         }
+        else if (!Command().empty())
+            Played(m_phase == LOST ? "the device is lost" : "the device is being restored");
         const HRESULT hr = m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
         Say("question 0x%08lx", hr);
         return hr;
@@ -319,13 +352,19 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
     WCHAR path[MAX_PATH] = {};
     GetModuleFileNameW(hReal, path, MAX_PATH);
     Say("forwarding to %ls", path);
-    if (!g_pRealTimeGetTime)
+    static bool bWatching = false; // once: a second time would watch the watches
+    if (!bWatching)
     {
+        bWatching = true;
         // Until the first Present, the thread that made the Direct3D object.
         g_dwThread = GetCurrentThreadId();
         Watch("winmm.dll", "timeGetTime", g_pRealTimeGetTime, &WatchedTimeGetTime);
         Watch("kernel32.dll", "Sleep", g_pRealSleep, &WatchedSleep);
         Watch("user32.dll", "PeekMessageW", g_pRealPeekMessageW, &WatchedPeekMessageW);
+        Watch("winmm.dll", "timeBeginPeriod", g_pRealBeginPeriod, &WatchedBeginPeriod);
+        Watch("winmm.dll", "timeEndPeriod", g_pRealEndPeriod, &WatchedEndPeriod);
+        Watch("user32.dll", "ShowWindow", g_pRealShowWindow, &WatchedShowWindow);
+        Watch("user32.dll", "MessageBoxW", g_pRealMessageBoxW, &WatchedMessageBoxW);
     }
     return new LosingDirect3D(pReal);
 }

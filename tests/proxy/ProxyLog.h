@@ -32,6 +32,26 @@ inline void Say(const char* pszFormat, ...)
               &dwWritten, nullptr);
 }
 
+// A text as a C string literal: quotes, backslashes and line feeds escaped,
+// anything else not printable ASCII as \uN.
+inline std::string Quoted(const WCHAR* pszText, INT nCount)
+{
+    std::string quoted = "\"";
+    for (INT i = 0; pszText && (nCount < 0 ? pszText[i] != 0 : i < nCount); ++i)
+    {
+        const WCHAR c = pszText[i];
+        if (c == L'\n')
+            quoted += "\\n";
+        else if (c == L'"' || c == L'\\')
+            quoted += std::string("\\") + char(c);
+        else if (c >= 0x20 && c < 0x7F)
+            quoted += char(c);
+        else
+            quoted += "\\u" + std::to_string(unsigned(c));
+    }
+    return quoted + "\"";
+}
+
 // The next command a test left in "proxy-command" beside the proxy's DLL, or ""
 // when there is none. The test writes the file whole (renamed into place) and
 // waits for the proxy to report the command before it writes the next one.

@@ -8,9 +8,9 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import kelvane_run as kr  # noqa: E402
+import kelvane_run as kr
 
+MESHES = "sphere 50.00 16 16, sphere 50.00 16 16, box 100.00 100.00 100.00, box 100.00 100.00 100.00"
 START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
          "Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\nCollision true\n")
 
@@ -79,31 +79,35 @@ class LogTest(unittest.TestCase):
         f.close()
         return kr.Log(f.name).update()
 
-    def frames(self, count=40, text=None, frame=None):
+    def frames(self, count=40, text=None, frame=None, font="-16 0 700 1 0 1 0 0 0 \"System\""):
         """A run of COUNT frames paced 16, 17, 17 ms apart, each sleeping 10 ms and
         read 1 ms after its Present, each overlay as the program must draw it:
         FPS 00 CPU 000 before 16 frames, then 60 and 44, from 32 frames 60 and 40.
-        text(i, figures) and frame(i, line) may change the i-th of either."""
-        lines = ["fixme:d3d:something Wine says", "d3d9proxy: 1 forwarding to C:\\windows\\system32\\d3d9.dll"]
+        text(i, overlay) and frame(i, line) may change the i-th of either."""
+        lines = ["fixme:d3d:something Wine says", "d3d9proxy: 1 forwarding to C:\\windows\\system32\\d3d9.dll",
+                 f"d3dx9proxy: 2 font 0x00000000 {font}"]
         for i in range(count):
             presented = 1000 + i * 50 // 3
             figures = "FPS 00/60  CPU 000%" if i < 16 else "FPS 60/60  CPU 044%" if i < 32 else "FPS 60/60  CPU 040%"
-            shown = START.replace("FPS 00/60  CPU 000%", text(i, figures) if text else figures)
+            shown = START.replace("FPS 00/60  CPU 000%", figures)
+            shown = text(i, shown) if text else shown
             line = f"frame {presented} wait {presented + 1} sleep 10"
-            lines += [f"d3dx9proxy: {presented - 3} text meshes 4 live 0 {quoted(shown)}",
+            lines += [f"d3dx9proxy: {presented - 3} text at 10,10 meshes [{MESHES}] live 0 {quoted(shown)}",
                       f"d3d9proxy: {presented} present 0x00000000",
                       f"d3d9proxy: {presented + 12} {frame(i, line) if frame else line}"]
         return self.write(lines)
 
     def test_report_lines_read_back_with_their_escapes_and_whole(self):
         log = self.write(["d3d9proxy: 1184 frame 1180 wait 1183 sleep 12",
-                          'd3dx9proxy: 1200 text meshes 2 live 1 "a \\"b\\" c\\\\d\\ne"',
+                          'd3dx9proxy: 1200 text at 10,10 meshes [sphere 5.00 16 16, box 7.00 8.00 9.00] live 1 '
+                          '"a \\"b\\" c\\\\d\\ne"', 'd3dx9proxy: 1201 text at 20,30 meshes [] live 0 "help"',
                           "d3d9proxy: 1216 present 0x88760868", "d3d9proxy: 1217 command lose",
                           "d3d9proxy: 1218 frame 1216 wait none", "d3d9proxy: 1219 command lose twice",
                           "xd3d9proxy: 1220 command lose", "d3dx9proxy: 1221 command lose"])
         self.assertEqual(([(1216, kr.LOST)], [kr.Frame(1180, 1183, 12), kr.Frame(1216, None, 0)]),
                          (log.presents, log.frames))
-        self.assertEqual([kr.Text(1200, 2, 1, 'a "b" c\\d\ne', 1)], log.texts)
+        self.assertEqual(([kr.Text(1200, ["sphere 5.00 16 16", "box 7.00 8.00 9.00"], 1, 'a "b" c\\d\ne', 1)],
+                          [kr.Text(1201, [], 0, "help", 1, (20, 30))]), (log.texts, log.other_texts))
         self.assertEqual([1217], [ms for ms, _ in log.find("command lose")])
         self.assertEqual(["lose", "lose twice"], [m[1] for _, m in log.find("command (.*)")])
 
@@ -131,6 +135,11 @@ class LogTest(unittest.TestCase):
              self.frames(frame=lambda i, line: re.sub(r"frame (\d+)", lambda m: f"frame {int(m[1]) - i}", line)),
              "frame 17 shows FPS 60, its Presents 63.83"),
             ("too few overlays", self.frames(29), "only 29 overlays, at least 30 wanted"),
+            ("a sphere drawn at another radius than shown",
+             self.frames(text=lambda i, f: f.replace("R=50.00", "R=51.00", 1) if i == 20 else f),
+             f"frame 21 shows R=51.00 and R=50.00, draws {MESHES.split(', ')}"),
+            ("a font of another weight", self.frames(font='-16 0 400 1 0 1 0 0 0 "System"'),
+             f"fonts made with ['-16 0 400 1 0 1 0 0 0 \"System\"'], not {kr.FONTS}"),
         ):
             with self.subTest(what):
                 self.assertEqual(problem, (kr.figure_mismatches(run)[1] + ["none"])[0])
