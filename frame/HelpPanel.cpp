@@ -42,7 +42,7 @@ const HelpRow COMMON_ROWS[] = {
     {L"W (held)", L"wireframe"},
     {L"F1", L"show / hide this help"},
     {L"Home", L"start again: cameras, spheres, camera mode"},
-    {L"H", L"hit colours on / off: boxes cyan while they"},
+    {L"H", L"hit colours on / off: boxes dark cyan while they"},
     {L"", L"overlap, spheres green while they intersect"},
     {L"", L""},
     {L"The overlay", L""},

@@ -8,11 +8,13 @@ overlay text with the program's own clock. Both give the processor time, the
 resident memory and the open descriptors of the program's process; the
 difference in processor time is what the end-to-end tests' instrument costs.
 With --traced a third run measures Wine's trace channels (trace+d3d9,
-trace+d3dx), the instrument the tests used before, the same way. Prints a
+trace+d3dx), the instrument the tests used before, the same way; with
+--extras another plain run shows the help panel (F1) and the hit colours (H)
+from its start, to hold against the plain run. Prints a
 table, writes it to build/bench/report.txt and plots the frame intervals to
 build/bench/intervals.png.
 
-usage: bench.py [SECONDS] [--traced]    (default 60)
+usage: bench.py [SECONDS] [--traced] [--extras]    (default 60)
 """
 
 import argparse
@@ -75,10 +77,13 @@ def machine_seconds():
     return (user + nice + system + irq + softirq) / hz, steal / hz
 
 
-def measured_run(seconds, name, probe, winedebug="-all"):
-    """Runs the program for SECONDS in the foreground; returns its readings."""
+def measured_run(seconds, name, probe, winedebug="-all", keys=()):
+    """Runs the program for SECONDS in the foreground, KEYS pressed once each at
+    its start; returns its readings."""
     keep = r"^d3d9proxy: |^d3dx9proxy: |:err:" if winedebug != "-all" else None
     run = kr.Kelvane("bench-" + name, probe=probe, winedebug=winedebug, keep=keep).start()
+    for key in keys:
+        kr.xdotool("key", key)
     time.sleep(SETTLE)
     recorder = None if probe else PresentRecorder()
     first = {"wall": time.monotonic(), "cpu": run.cpu_seconds(), "rss": run.rss_kib(), "fds": run.open_fds(),
@@ -141,12 +146,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("seconds", nargs="?", type=int, default=60)
     parser.add_argument("--traced", action="store_true")
+    parser.add_argument("--extras", action="store_true", help="also a plain run with F1 and H pressed")
     args = parser.parse_args()
     seconds = args.seconds
     os.makedirs(OUT, exist_ok=True)
     runs = [measured_run(seconds, "plain", False), measured_run(seconds, "probed", True)]
     if args.traced:
         runs.append(measured_run(seconds, "traced", True, TRACED))
+    if args.extras:
+        runs.append(measured_run(seconds, "extras", False, keys=("F1", "h")))
     plain, probed = runs[0], runs[1]
 
     lines = []
@@ -204,6 +212,9 @@ def main():
         f"{verdict(plain['cpu_share'] < 25)}")
     out(f"  instrument below 5 % of a core    {probed['cpu_share'] - plain['cpu_share']:+.1f} % (probed - plain): "
         f"{verdict(probed['cpu_share'] - plain['cpu_share'] < 5)}")
+    for extras in (r for r in runs if r["name"] == "extras"):
+        out(f"  F1 and H within 10 % of plain     {extras['cpu_share']:.1f} % against {plain['cpu_share']:.1f} %: "
+            f"{verdict(extras['cpu_share'] <= 1.1 * plain['cpu_share'])}")
     out(f"  memory growth below 2 MiB         {growth[0]:.2f} MiB over {seconds} s (plain run): "
         f"{verdict(growth[0] < 2)}{'' if seconds >= 300 else '  (the bar is for a 5-minute run)'}")
     out(f"  every frame releases its meshes   {leaks} frames left any: {verdict(leaks == 0 and log.texts)}")
