@@ -25,20 +25,19 @@ struct HelpRow
 };
 
 const HelpRow CAMERA_ROWS[] = {
-    {L"TAB / SHIFT+TAB", L"next / previous mode: camera, sphere 1, sphere 2"},
     {L"Left / Right", L"turn left / right"},
     {L"Up / Down", L"look up / down"},
     {L"SHIFT+arrows", L"slide left / right, rise / fall"},
     {L"Z / X", L"fly forward / back"},
 };
 const HelpRow SPHERE_ROWS[] = {
-    {L"TAB / SHIFT+TAB", L"next / previous mode: camera, sphere 1, sphere 2"},
     {L"Left / Right", L"move it along the camera's side axis"},
     {L"Up / Down", L"move it along the camera's up axis"},
     {L"Z / X", L"move it away from / towards the camera"},
     {L"SHIFT+Up / Down", L"radius + 1 / - 1, from 1 to 100"},
 };
 const HelpRow COMMON_ROWS[] = {
+    {L"TAB / SHIFT+TAB", L"next / previous mode: camera, sphere 1, sphere 2"},
     {L"W (held)", L"wireframe"},
     {L"F1", L"show / hide this help"},
     {L"Home", L"start again: cameras, spheres, camera mode"},
