@@ -66,6 +66,8 @@ def test(exe):
     k.keys("F1", effect=lambda: client(k, "help")(*band) == (0, 0, 64), what="show the help panel")
     say("PASS: H drew the volumes without red, F1 showed the help panel's band")
     k.exit()
+    if k.read().count("device released, real count 0") != 1:
+        raise Failure(f"the device kept references at the end: {k.log.find('device released.*')}")
     say("PASS: File, Exit ended the program with exit code 0")
     say("PASS: " + k.check_figures())
     radius = max(parse_overlay(t.text)["r1"] for t in k.log.texts)

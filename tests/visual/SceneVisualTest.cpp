@@ -267,6 +267,10 @@ TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
     Frames(2, {VK_TAB}); // the panel shows a mode change a frame later
     EXPECT_EQ(624 * 326, CountInRect(8, 106, 632, 432, IsPanel));
     EXPECT_TRUE(camera != Rows()) << "the keys of sphere 1 differ from the camera's";
+    const std::vector<DWORD> sphere1 = Rows();
+    Frames(1);
+    Frames(2, {VK_TAB});
+    EXPECT_TRUE(sphere1 != Rows()) << "the header names sphere 2";
     Frames(1, {VK_F1});
     Frames(2);
     EXPECT_TRUE(IsRedTinted(At(243, 240)) && IsBoxOnly(At(125, 240))) << "F1 again: the volumes are back";
