@@ -257,9 +257,23 @@ TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
     Frames(2, {'W'}); // wireframe for the volumes only
     // The panel hides the volumes behind it, wholly; the overlay above it and
     // the picture around it stay as they were.
+    // Exactly its rectangle; white text in both columns, on sixteen lines.
     EXPECT_EQ(624 * 326, CountInRect(8, 106, 632, 432, IsPanel));
-    const int text = CountInRect(8, 106, 632, 432, IsWhite);
-    EXPECT_GT(text, 5000);
+    EXPECT_EQ(0, CountInRect(0, 105, 640, 106, IsPanel) + CountInRect(0, 432, 640, 433, IsPanel) +
+                     CountInRect(7, 106, 8, 432, IsPanel) + CountInRect(632, 106, 633, 432, IsPanel));
+    EXPECT_GT(CountInRect(8, 106, 176, 432, IsWhite), 1000);
+    EXPECT_GT(CountInRect(176, 106, 632, 432, IsWhite), 3000);
+    auto TextLines = [this, IsWhite] {
+        int nLines = 0;
+        for (int y = 106, bText = 0; y < 432; ++y)
+        {
+            const bool bRow = CountInRect(8, y, 632, y + 1, IsWhite) > 0;
+            nLines += bRow && !bText;
+            bText = bRow;
+        }
+        return nLines;
+    };
+    EXPECT_EQ(16, TextLines());
     EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
     EXPECT_TRUE(IsBlue(At(320, 440)) && IsBlue(At(320, 100)) && IsBlue(At(2, 240)) && IsBlue(At(637, 240)));
     auto Rows = [this] { return std::vector<DWORD>(&pixels[106 * 640], &pixels[432 * 640]); };
@@ -267,6 +281,7 @@ TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
     Frames(2, {VK_TAB}); // the panel shows a mode change a frame later
     EXPECT_EQ(624 * 326, CountInRect(8, 106, 632, 432, IsPanel));
     EXPECT_TRUE(camera != Rows()) << "the keys of sphere 1 differ from the camera's";
+    EXPECT_EQ(16, TextLines());
     const std::vector<DWORD> sphere1 = Rows();
     Frames(1);
     Frames(2, {VK_TAB});
