@@ -17,14 +17,16 @@ const wchar_t ADVICE_WINDOW[] =
 const wchar_t ADVICE_DRIVER[] =
     L"Check that the graphics driver is installed and up to date. In a remote desktop "
     L"session or a virtual machine, 3D acceleration may be missing.";
-const wchar_t ADVICE_REFUSED[] = L"Another program that watches new windows, such as a desktop tool or security "
-                                 L"software, may have refused it. Close such programs and try again.";
+const wchar_t ADVICE_REFUSED[] =
+    L"Another program that watches new windows, such as a desktop tool or security "
+    L"software, may have refused it. Close such programs and try again.";
 const wchar_t ADVICE_FULL_SCREEN[] =
     L"Another program may hold the display in full screen, or the screen may be locked, a system dialog "
     L"open or the computer going to sleep. Close that program or wait until the desktop is back, and start "
     L"kelvane again.";
-const wchar_t ADVICE_VIDEO_MEMORY[] = L"There is not enough video memory left for it. Close other programs that "
-                                      L"use the graphics card, such as games or video players, and try again.";
+const wchar_t ADVICE_VIDEO_MEMORY[] =
+    L"There is not enough video memory left for it. Close other programs that "
+    L"use the graphics card, such as games or video players, and try again.";
 const wchar_t ADVICE_MEMORY[] =
     L"There is not enough memory left for it. Close other programs and try again.";
 const wchar_t ADVICE_RESTART[] =
