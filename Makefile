@@ -17,7 +17,7 @@ gif:
 	@scripts/tools/make-gif.sh
 
 bench:
-	@scripts/tools/bench.sh $(SECONDS)
+	@scripts/tools/bench.sh $(SECONDS) $(if $(EXTRAS),--extras)
 
 soak:
 	@scripts/tools/soak.sh $(SECONDS)

@@ -55,7 +55,10 @@ BOOL InitApplication(HINSTANCE hInstance, int nCmdShow)
 {
     g_hInstance = hInstance;
 
-    // Created hidden (no WS_VISIBLE); the class supplies the menu.
+    // Created hidden (no WS_VISIBLE); the class supplies the menu. A hook that
+    // refuses the window sets no error: whatever an earlier call left must not
+    // pass for the reason.
+    SetLastError(ERROR_SUCCESS);
     g_hWnd = CreateWindowExW(0, g_windowClass, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 640, 480,
                              nullptr, nullptr, hInstance, nullptr);
     if (!g_hWnd)

@@ -17,8 +17,16 @@ const wchar_t ADVICE_WINDOW[] =
 const wchar_t ADVICE_DRIVER[] =
     L"Check that the graphics driver is installed and up to date. In a remote desktop "
     L"session or a virtual machine, 3D acceleration may be missing.";
+const wchar_t ADVICE_REFUSED[] =
+    L"Another program that watches new windows, such as a desktop tool or security "
+    L"software, may have refused it. Close such programs and try again.";
 const wchar_t ADVICE_FULL_SCREEN[] =
-    L"Another program holds the display in full screen. Close it and start kelvane again.";
+    L"Another program may hold the display in full screen, or the screen may be locked, a system dialog "
+    L"open or the computer going to sleep. Close that program or wait until the desktop is back, and start "
+    L"kelvane again.";
+const wchar_t ADVICE_VIDEO_MEMORY[] =
+    L"There is not enough video memory left for it. Close other programs that "
+    L"use the graphics card, such as games or video players, and try again.";
 const wchar_t ADVICE_MEMORY[] =
     L"There is not enough memory left for it. Close other programs and try again.";
 const wchar_t ADVICE_RESTART[] =
@@ -35,7 +43,7 @@ const DeviceError DEVICE_ERRORS[] = {
     {D3DERR_NOTAVAILABLE, L"D3DERR_NOTAVAILABLE", ADVICE_DRIVER},
     {D3DERR_INVALIDCALL, L"D3DERR_INVALIDCALL", ADVICE_DRIVER}, // what a driver without 3D answers
     {D3DERR_DEVICELOST, L"D3DERR_DEVICELOST", ADVICE_FULL_SCREEN},
-    {D3DERR_OUTOFVIDEOMEMORY, L"D3DERR_OUTOFVIDEOMEMORY", ADVICE_MEMORY},
+    {D3DERR_OUTOFVIDEOMEMORY, L"D3DERR_OUTOFVIDEOMEMORY", ADVICE_VIDEO_MEMORY},
     {E_OUTOFMEMORY, L"E_OUTOFMEMORY", ADVICE_MEMORY},
     {D3DERR_DRIVERINTERNALERROR, L"D3DERR_DRIVERINTERNALERROR", ADVICE_RESTART},
     {D3DERR_DEVICEREMOVED, L"D3DERR_DEVICEREMOVED", ADVICE_RESTART},
@@ -51,13 +59,14 @@ int Report(const wchar_t* pszWhat, const wchar_t* pszWhy, const wchar_t* pszAdvi
 
 // The system's own words for a Windows error, beside its number ("Not enough
 // memory (error 8)"), or the number alone when the system has none. The words'
-// closing period and line break go: the sentence carries on after them.
+// closing full stop (a Japanese one too) and line break go: the sentence
+// carries on after them.
 int ReportSystemError(const wchar_t* pszWhat, DWORD dwError, const wchar_t* pszAdvice)
 {
     WCHAR words[512];
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError, 0,
                              words, 512, nullptr);
-    while (n > 0 && wcschr(L"\r\n .", words[n - 1]))
+    while (n > 0 && wcschr(L"\r\n .\u3002", words[n - 1]))
         --n;
     words[n] = L'\0';
     WCHAR why[600];
@@ -76,7 +85,12 @@ int ReportNoWindowClass(DWORD dwError)
 
 int ReportNoWindow(DWORD dwError)
 {
-    return ReportSystemError(L"The main window could not be created", dwError, ADVICE_WINDOW);
+    const wchar_t WHAT[] = L"The main window could not be created";
+    // A hook that refuses the window sets no error: "The operation completed
+    // successfully" would be no answer.
+    if (dwError == ERROR_SUCCESS)
+        return Report(WHAT, L"Windows gave no reason", ADVICE_REFUSED, EXIT_NO_WINDOW);
+    return ReportSystemError(WHAT, dwError, ADVICE_WINDOW);
 }
 
 int ReportNoDirect3D(HRESULT hr)
@@ -84,7 +98,7 @@ int ReportNoDirect3D(HRESULT hr)
     WCHAR why[100];
     const wchar_t* pszAdvice = ADVICE_DRIVER; // also for codes the table does not know
     if (hr == E_NO_DIRECT3D_OBJECT)
-        swprintf_s(why, 100, L"no Direct3D object");
+        swprintf_s(why, 100, L"Windows' Direct3D 9 is missing or did not start");
     else
         swprintf_s(why, 100, L"error 0x%08X", unsigned(hr));
     for (const DeviceError& error : DEVICE_ERRORS)

@@ -4,6 +4,7 @@
 #include "camera/CameraFlyer.h"
 #include "camera/CameraSmooth.h"
 #include "collision/CollisionSphere.h"
+#include "frame/HelpPanel.h"
 #include "graphics/Direct3DApi.h"
 #include "graphics/Graphics.h"
 #include "timing/FrameRate.h"
@@ -67,6 +68,7 @@ bool RecreateDevice()
         return false;
     g_dwLastRecreate = dwNow;
     ReleaseOverlayFont();
+    ReleaseHelpPanel();
     if (FAILED(g_pGraphics->Recreate()))
         return false;
     CreateOverlayFont();
@@ -86,12 +88,9 @@ BOOL InitScene(HWND hWnd)
     }
 
     // The scene is seen through the smoothing camera, which follows the flown one.
-    g_cameraFlyer.SetPosition(D3DXVECTOR3(0.0f, 0.0f, -300.0f));
     g_cameraSmooth.SetFollowed(&g_cameraFlyer);
     g_pGraphics->SetCamera(&g_cameraSmooth);
-
-    g_sphere1.SetCenterRadius(D3DXVECTOR3(-40.0f, 0.0f, 0.0f), 50.0f);
-    g_sphere2.SetCenterRadius(D3DXVECTOR3(40.0f, 0.0f, 0.0f), 50.0f);
+    ResetScene();
 
     // Again, now that the clock has been chosen: every slot is timed by one clock.
     g_frameRate.SetFrameRate(60);
@@ -100,6 +99,15 @@ BOOL InitScene(HWND hWnd)
     SetProjection();
     g_dwLastRecreate = GetTime() - RETRY_INTERVAL; // the first re-creation may come at once
     return TRUE;
+}
+
+void ResetScene()
+{
+    g_cameraFlyer.ResetOrientation();
+    g_cameraFlyer.SetPosition(D3DXVECTOR3(0.0f, 0.0f, -300.0f));
+    g_cameraSmooth.Restart();
+    g_sphere1.SetCenterRadius(D3DXVECTOR3(-40.0f, 0.0f, 0.0f), 50.0f);
+    g_sphere2.SetCenterRadius(D3DXVECTOR3(40.0f, 0.0f, 0.0f), 50.0f);
 }
 
 HRESULT GetDeviceError() { return g_hrDeviceError; }
@@ -145,6 +153,7 @@ BOOL RestoreLostDevice()
 void ShutdownApplication()
 {
     ReleaseOverlayFont();
+    ReleaseHelpPanel();
     if (g_pGraphics)
     {
         g_pGraphics->Destroy();

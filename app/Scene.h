@@ -14,6 +14,11 @@ extern ID3DXFont* g_pFont;     // one reference owned; null while the font canno
 // Called once with the hidden main window; FALSE when the device could not be made,
 // in which case nothing else of the scene has been touched.
 BOOL InitScene(HWND hWnd);
+// Puts the cameras and the spheres where a run starts: the flown camera at
+// (0, 0, -300), level and looking along +z, the smoothing camera landing on it
+// at its next step, the spheres at (-40, 0, 0) and (40, 0, 0) with radius 50.
+// InitScene places them so; the Home key puts them back.
+void ResetScene();
 // Why InitScene could not make the device: the failed Direct3D call's own code
 // (E_NO_DIRECT3D_OBJECT when Direct3D 9 gave no object at all).
 HRESULT GetDeviceError();

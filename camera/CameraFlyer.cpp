@@ -61,3 +61,10 @@ void CCameraFlyer::Update()
 
     vTarget = vPosition + vForward;
 }
+
+void CCameraFlyer::ResetOrientation()
+{
+    fYaw = 0.0f;
+    fPitch = 0.0f;
+    vUp = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+}

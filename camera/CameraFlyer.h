@@ -14,6 +14,9 @@ public:
     // One step of keyboard flight; rewrites the look-at point one unit ahead of
     // the eye point even when the keyboard is off.
     void Update() override;
+    // Heading and elevation back to 0 and up to (0, 1, 0), as built: from its
+    // next Update it looks along +z again. The eye point stays.
+    void ResetOrientation();
 
     // Keyboard control on; the frame switches it every frame.
     bool bActive;

@@ -41,3 +41,9 @@ void CCameraSmooth::Update()
     // Only the direction is blended; points keep their blended values.
     D3DXVec3Normalize(&vUp, &vUp);
 }
+
+void CCameraSmooth::Restart()
+{
+    // A zero up vector is what Update takes for "no step yet".
+    vPosition = vTarget = vUp = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+}

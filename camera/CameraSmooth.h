@@ -17,6 +17,9 @@ public:
 
     // Steps the followed camera once, then copies it (first step) or blends towards it.
     void Update() override;
+    // Forgets the view it has blended so far: its next Update lands exactly on
+    // the followed camera, as its first one does, with no glide.
+    void Restart();
 
 protected:
     CCamera* pFollowed;

@@ -1,24 +1,34 @@
 #include "frame/Controls.h"
 
 #include "app/Platform.h"
+#include "app/Scene.h"
 #include "camera/CameraFlyer.h"
 #include "collision/CollisionSphere.h"
 
 int g_controlMode = CONTROL_CAMERA;
 bool g_tabLatch = false;
+bool g_homeLatch = false;
+bool g_helpLatch = false;
+bool g_hitLatch = false;
+bool g_bShowHelp = false;
+bool g_bHitColors = false;
 
 namespace
 {
+// True in the first frame that finds the key down, then not again until a frame
+// has found it up: one action per press, however long the key is held.
+bool TakePress(int vKey, bool& bLatch)
+{
+    const bool bPressed = IsKeyPressed(vKey);
+    const bool bNew = bPressed && !bLatch;
+    bLatch = bPressed;
+    return bNew;
+}
+
 void CycleControlMode()
 {
-    if (!IsKeyPressed(VK_TAB))
-    {
-        g_tabLatch = false;
+    if (!TakePress(VK_TAB, g_tabLatch))
         return;
-    }
-    if (g_tabLatch)
-        return; // one step per press, however long TAB is held
-
     if (IsKeyPressed(VK_SHIFT))
     {
         if (--g_controlMode < 0)
@@ -28,7 +38,6 @@ void CycleControlMode()
     {
         g_controlMode = 0;
     }
-    g_tabLatch = true;
 }
 
 void ResizeSphere(CCollisionSphere& sphere)
@@ -74,6 +83,16 @@ void MoveSphere(CCollisionSphere& sphere)
 void UpdateControls()
 {
     CycleControlMode();
+    if (TakePress(VK_HOME, g_homeLatch))
+    {
+        ResetScene();
+        g_controlMode = CONTROL_CAMERA;
+    }
+    if (TakePress(VK_F1, g_helpLatch))
+        g_bShowHelp = !g_bShowHelp;
+    // Alt+H opens the Help menu: that H is the menu's, not a toggle.
+    if (TakePress('H', g_hitLatch) && !IsKeyPressed(VK_MENU))
+        g_bHitColors = !g_bHitColors;
     // Takes effect on the camera at its next step, at the start of the next frame.
     g_cameraFlyer.bActive = (g_controlMode == CONTROL_CAMERA);
 

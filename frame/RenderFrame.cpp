@@ -4,6 +4,7 @@
 #include "app/Scene.h"
 #include "collision/CollisionSphere.h"
 #include "frame/Controls.h"
+#include "frame/HelpPanel.h"
 #include "graphics/Graphics.h"
 #include "timing/FrameRate.h"
 
@@ -15,7 +16,11 @@ namespace
 const D3DXCOLOR SPHERE_COLOR(1.0f, 0.0f, 0.0f, 0.5f); // half-transparent red
 const D3DXCOLOR BOX_COLOR(1.0f, 1.0f, 0.0f, 0.5f);    // half-transparent yellow
 const D3DXCOLOR TEXT_COLOR(1.0f, 0.0f, 0.0f, 1.0f);   // opaque red
-const DWORD LOST_DEVICE_PAUSE = 50;                   // ms between questions to a lost device
+// With H on, for the volumes the tests find touching; the help panel names them.
+// The boxes are drawn over the spheres: a darker cyan lets the green show through.
+const D3DXCOLOR HIT_SPHERE_COLOR(0.0f, 1.0f, 0.0f, 0.5f); // half-transparent green
+const D3DXCOLOR HIT_BOX_COLOR(0.0f, 0.6f, 0.6f, 0.5f);    // half-transparent dark cyan
+const DWORD LOST_DEVICE_PAUSE = 50;                       // ms between questions to a lost device
 
 // The light's angle, a = t / 350 radians, for a time t in milliseconds. The turn
 // is taken off in double precision first: a float of t / 350 alone loses the
@@ -91,6 +96,9 @@ void RenderFrame()
         g_platform.MessageBeep(0);
         g_platform.Sleep(500);
     }
+    // Opaque, nearest and first: what lies behind it is never shaded.
+    if (g_bShowHelp)
+        DrawHelpPanel(pDevice, g_controlMode);
 
     pDevice->SetRenderState(D3DRS_FILLMODE, IsKeyPressed('W') ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
     pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
@@ -106,20 +114,21 @@ void RenderFrame()
     const bool bShow1 = !(g_controlMode == CONTROL_SPHERE1 && bBlink);
     const bool bShow2 = !(g_controlMode == CONTROL_SPHERE2 && bBlink);
 
-    SetMaterial(pDevice, SPHERE_COLOR);
+    const bool bCollision = g_sphere1.Collide(g_sphere2);
+    const bool bOverlap = g_sphere1.GetAABB()->Intersects(*g_sphere2.GetAABB());
+
+    SetMaterial(pDevice, g_bHitColors && bCollision ? HIT_SPHERE_COLOR : SPHERE_COLOR);
     if (bShow1)
         g_sphere1.Draw(pDevice);
     if (bShow2)
         g_sphere2.Draw(pDevice);
-    SetMaterial(pDevice, BOX_COLOR);
+    SetMaterial(pDevice, g_bHitColors && bOverlap ? HIT_BOX_COLOR : BOX_COLOR);
     if (bShow1)
         g_sphere1.DrawAABB(pDevice);
     if (bShow2)
         g_sphere2.DrawAABB(pDevice);
 
     RECT rc = {10, 10, 400, 300};
-    const bool bCollision = g_sphere1.Collide(g_sphere2);
-    const bool bOverlap = g_sphere1.GetAABB()->Intersects(*g_sphere2.GetAABB());
 
     const D3DXVECTOR3& v1 = *g_sphere1.GetCenter();
     const D3DXVECTOR3& v2 = *g_sphere2.GetCenter();

@@ -8,11 +8,13 @@ overlay text with the program's own clock. Both give the processor time, the
 resident memory and the open descriptors of the program's process; the
 difference in processor time is what the end-to-end tests' instrument costs.
 With --traced a third run measures Wine's trace channels (trace+d3d9,
-trace+d3dx), the instrument the tests used before, the same way. Prints a
+trace+d3dx), the instrument the tests used before, the same way; with
+--extras another run switches the help panel (F1) and the hit colours (H) on
+and off every 5 s and gives the processor time of both halves. Prints a
 table, writes it to build/bench/report.txt and plots the frame intervals to
 build/bench/intervals.png.
 
-usage: bench.py [SECONDS] [--traced]    (default 60)
+usage: bench.py [SECONDS] [--traced] [--extras]    (default 60)
 """
 
 import argparse
@@ -101,6 +103,34 @@ def measured_run(seconds, name, probe, winedebug="-all"):
     }
 
 
+def extras_run(seconds, phase=5):
+    """Runs the program for SECONDS, the help panel and the hit colours (F1, H)
+    switched on and off every PHASE seconds, so that both halves share whatever
+    else the machine does; returns the processor time of each half, % of a core,
+    and a screenshot of the last half with them on."""
+    run = kr.Kelvane("bench-extras", probe=True).start()
+    time.sleep(SETTLE)
+    shares, end = {False: [0, 0], True: [0, 0]}, time.monotonic() + seconds
+    on = False
+    while time.monotonic() < end:
+        cpu, wall = run.cpu_seconds(), time.monotonic()
+        time.sleep(phase)
+        shares[on][0] += run.cpu_seconds() - cpu
+        shares[on][1] += time.monotonic() - wall
+        if on:
+            run.screenshot(os.path.join(OUT, "extras.png"))
+        on = not on
+        # The next half starts once a frame has been drawn with the keys' effect.
+        presents = run.presents()
+        for key in ("F1", "h"):
+            kr.xdotool("key", key)
+        run.wait_frames(2, "frames after F1 and H")
+        if run.presents() < presents + 2:
+            raise kr.Failure("no frames after F1 and H")
+    run.exit()
+    return {on: 100 * cpu / wall for on, (cpu, wall) in shares.items() if wall}
+
+
 def describe_intervals(out, stamps):
     intervals = [b - a for a, b in zip(stamps, stamps[1:])]
     if not intervals:
@@ -141,6 +171,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("seconds", nargs="?", type=int, default=60)
     parser.add_argument("--traced", action="store_true")
+    parser.add_argument("--extras", action="store_true", help="also a plain run with F1 and H pressed")
     args = parser.parse_args()
     seconds = args.seconds
     os.makedirs(OUT, exist_ok=True)
@@ -148,6 +179,7 @@ def main():
     if args.traced:
         runs.append(measured_run(seconds, "traced", True, TRACED))
     plain, probed = runs[0], runs[1]
+    extras = extras_run(seconds) if args.extras else None
 
     lines = []
     out = lines.append
@@ -204,6 +236,9 @@ def main():
         f"{verdict(plain['cpu_share'] < 25)}")
     out(f"  instrument below 5 % of a core    {probed['cpu_share'] - plain['cpu_share']:+.1f} % (probed - plain): "
         f"{verdict(probed['cpu_share'] - plain['cpu_share'] < 5)}")
+    if extras and len(extras) == 2:
+        out(f"  F1 and H on within 10 % of off    {extras[True]:.1f} % against {extras[False]:.1f} % (alternating "
+            f"every 5 s): {verdict(extras[True] <= 1.1 * extras[False])}")
     out(f"  memory growth below 2 MiB         {growth[0]:.2f} MiB over {seconds} s (plain run): "
         f"{verdict(growth[0] < 2)}{'' if seconds >= 300 else '  (the bar is for a 5-minute run)'}")
     out(f"  every frame releases its meshes   {leaks} frames left any: {verdict(leaks == 0 and log.texts)}")

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# make bench [SECONDS=60], or scripts/tools/bench.sh [SECONDS] [--traced]:
+# make bench [SECONDS=60] [EXTRAS=1], or scripts/tools/bench.sh [SECONDS] [--traced] [--extras]:
 # builds, then measures the program's pace, load and memory, and what the tests'
 # instrument costs it, on a private display (bench.py tells what and how).
 set -euo pipefail

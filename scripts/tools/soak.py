@@ -1,8 +1,8 @@
 """make soak: drives the running program hard for a while and checks it holds.
 
 For the given time it plays a plan of actions drawn at random, again and again:
-random key storms over every control (TAB, SHIFT, the arrows, Z, X and W,
-tapped and held), opening and closing the About box, moving and resizing the
+random key storms over every control (TAB, SHIFT, the arrows, Z, X, W, F1,
+Home and H, tapped and held), opening and closing the About box, moving and resizing the
 window, taking the foreground away and giving it back, and losing the Direct3D
 device for a while or breaking its driver; then it chooses Exit. Every cycle
 plays the same actions with the same random choices, at least three times.
@@ -33,7 +33,7 @@ import kelvane_run as kr  # noqa: E402
 LEAK_KIB = 128  # growth in every cycle by at least this much is a leak
 MIN_CYCLES = 3  # the first takes what the program sets up on first use
 # Keys of the storms, as xdotool names them.
-KEYS = ["Tab", "Shift_L", "Left", "Right", "Up", "Down", "z", "x", "w"]
+KEYS = ["Tab", "Shift_L", "Left", "Right", "Up", "Down", "z", "x", "w", "F1", "Home", "h"]
 # Widths and heights the window is resized to.
 SIZES = ((200, 900), (150, 700))
 WARM_UP_SIZES = 40

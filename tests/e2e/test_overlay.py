@@ -2,14 +2,27 @@
 """The status overlay as the program draws it: the start text, the measured
 rate reaching the target and agreeing with the frame times, and the answers
 flipping exactly where the keyboard moves sphere 1 clear of sphere 2, then its
-radius growing to 100 and no further."""
+radius growing to 100 and no further. Then the additions: Home brings the
+start's spheres back, H colours the hits and F1 shows the help panel, as a
+screenshot sees them."""
 import os
+import subprocess
 import sys
 
 from kelvane_run import Failure, Kelvane, parse_overlay, run_test, say
 
 START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
          "Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\nCollision true\n")
+
+
+def client(k, name):
+    """A screenshot of the main window, as a function from a client-area point
+    to its (red, green, blue); Wine draws the menu bar above the client area."""
+    png = k.screenshot(os.path.join(k.folder, name + ".png"))
+    width, height = map(int, subprocess.run(["identify", "-format", "%w %h", png], capture_output=True,
+                                            text=True, check=True).stdout.split())
+    rgb = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+    return lambda x, y: tuple(rgb[3 * ((y + height - 480) * width + x):][:3])
 
 
 def test(exe):
@@ -39,7 +52,22 @@ def test(exe):
         at = [t for t in k.read().texts if "R=100.00\nSphere2" in t.text]
         return at and len(k.log.texts) - k.log.texts.index(at[0]) > 30
     k.hold("shift+Up", held_at_100, "SHIFT+UP grows sphere 1 to R=100.00 and holds it 30 frames")
+
+    k.keys("Home", effect=k.drawn(lambda t: t.text.split("\n")[1:] == START.split("\n")[1:]),
+           what="bring back the start's sphere lines")
+    say("PASS: Home brought back the start's sphere lines and answers")
+    # Sphere centres and boxes beside them, and a corner of the panel's band.
+    probes, band = ((243, 240), (397, 240), (125, 240), (515, 240)), (600, 420)
+    at = client(k, "start-again")
+    if any(at(*p)[0] < 30 for p in probes) or at(*band) != (0, 0, 255):
+        raise Failure(f"after Home: {[at(*p) for p in probes]}, {at(*band)} where the band will be")
+    k.keys("h", effect=lambda: all(at(*p)[0] < 10 and at(*p)[1] > 20 for p in probes)
+           if (at := client(k, "hit-colours")) else None, what="colour the hits")
+    k.keys("F1", effect=lambda: client(k, "help")(*band) == (0, 0, 64), what="show the help panel")
+    say("PASS: H drew the volumes without red, F1 showed the help panel's band")
     k.exit()
+    if k.read().count("device released, real count 0") != 1:
+        raise Failure(f"the device kept references at the end: {k.log.find('device released.*')}")
     say("PASS: File, Exit ended the program with exit code 0")
     say("PASS: " + k.check_figures())
     radius = max(parse_overlay(t.text)["r1"] for t in k.log.texts)

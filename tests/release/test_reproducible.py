@@ -68,7 +68,8 @@ def check_version(exe, windres, version):
     values = {name: codecs.decode(value, "unicode_escape")
               for name, value in re.findall(r'VALUE "(\w+)", ' + text, rc)}
     numbers = ", ".join((version.split(".") + ["0"] * 4)[:4])
-    expected = {"FileDescription": "kelvane collision demonstration", "FileVersion": version,
+    expected = {"CompanyName": "the kelvane authors", "FileDescription": "kelvane collision demonstration",
+                "FileVersion": version,
                 "InternalName": "kelvane", "LegalCopyright": "\u00a9 2026 the kelvane authors",
                 "OriginalFilename": "kelvane.exe", "ProductName": "kelvane", "ProductVersion": version}
     if values != expected or rc.count(f"VERSION {numbers}\n") != 2:

@@ -53,7 +53,8 @@ protected:
         ShowWindow(hWnd, SW_SHOWNORMAL);
         ASSERT_TRUE(InitScene(hWnd)) << "no Direct3D device on this display";
         g_controlMode = CONTROL_CAMERA;
-        g_tabLatch = false;
+        g_tabLatch = g_homeLatch = g_helpLatch = g_hitLatch = false;
+        g_bShowHelp = g_bHitColors = false;
         // A quarter turn into the light's circle: it shines from behind the
         // camera onto the spheres' front faces.
         platform.dwTime = 550;
@@ -228,4 +229,64 @@ TEST_F(SceneVisualTest, OutlinesFallWhereTheProjectionPutsTheTestedVolumes)
             EXPECT_NEAR(outlines[k][i], FindEdge(outlines[k], i), 2)
                 << "sphere " << k + 1 << ", edge " << i << (bShrunk ? ", shrunk" : "");
     }
+}
+
+TEST_F(SceneVisualTest, HShowsTheStartsHitsInGreenAndDarkCyan)
+{
+    Frames(1, {'H'});
+    Frames(2);
+    for (int x : {243, 397}) // both tests answer true: green spheres under dark cyan boxes
+    {
+        Rgb c = At(x, 240);
+        EXPECT_TRUE(c.r < 8 && c.g > 200 && c.b > 150) << "x=" << x << ": " << c.r << " " << c.g << " " << c.b;
+    }
+    for (int x : {125, 515}) // the boxes' dark cyan alone over the blue
+    {
+        Rgb c = At(x, 240);
+        EXPECT_TRUE(c.r < 8 && c.g > 90 && c.g < 160 && c.b > 247) << "x=" << x << ": " << c.r << " " << c.g << " " << c.b;
+    }
+    EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
+}
+
+TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
+{
+    // The band's dark blue, white text and the grey blend of the two at the glyphs' edges.
+    auto IsPanel = [](Rgb c) { return c.r == c.g && c.b >= 64 && c.b - c.r <= 64; };
+    auto IsWhite = [](Rgb c) { return c.r > 247 && c.g > 247 && c.b > 247; };
+    Frames(1, {VK_F1});
+    Frames(2, {'W'}); // wireframe for the volumes only
+    // The panel hides the volumes behind it, wholly; the overlay above it and
+    // the picture around it stay as they were.
+    // Exactly its rectangle; white text in both columns, on sixteen lines.
+    EXPECT_EQ(624 * 326, CountInRect(8, 106, 632, 432, IsPanel));
+    EXPECT_EQ(0, CountInRect(0, 105, 640, 106, IsPanel) + CountInRect(0, 432, 640, 433, IsPanel) +
+                     CountInRect(7, 106, 8, 432, IsPanel) + CountInRect(632, 106, 633, 432, IsPanel));
+    EXPECT_GT(CountInRect(8, 106, 176, 432, IsWhite), 1000);
+    EXPECT_GT(CountInRect(176, 106, 632, 432, IsWhite), 3000);
+    auto TextLines = [this, IsWhite] {
+        int nLines = 0;
+        for (int y = 106, bText = 0; y < 432; ++y)
+        {
+            const bool bRow = CountInRect(8, y, 632, y + 1, IsWhite) > 0;
+            nLines += bRow && !bText;
+            bText = bRow;
+        }
+        return nLines;
+    };
+    EXPECT_EQ(16, TextLines());
+    EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
+    EXPECT_TRUE(IsBlue(At(320, 440)) && IsBlue(At(320, 100)) && IsBlue(At(2, 240)) && IsBlue(At(637, 240)));
+    auto Rows = [this] { return std::vector<DWORD>(&pixels[106 * 640], &pixels[432 * 640]); };
+    const std::vector<DWORD> camera = Rows();
+    Frames(2, {VK_TAB}); // the panel shows a mode change a frame later
+    EXPECT_EQ(624 * 326, CountInRect(8, 106, 632, 432, IsPanel));
+    EXPECT_TRUE(camera != Rows()) << "the keys of sphere 1 differ from the camera's";
+    EXPECT_EQ(16, TextLines());
+    const std::vector<DWORD> sphere1 = Rows();
+    Frames(1);
+    Frames(2, {VK_TAB});
+    EXPECT_TRUE(sphere1 != Rows()) << "the header names sphere 2";
+    Frames(1, {VK_F1});
+    Frames(2);
+    EXPECT_TRUE(IsRedTinted(At(243, 240)) && IsBoxOnly(At(125, 240))) << "F1 again: the volumes are back";
 }

@@ -141,13 +141,15 @@ MSG Message(UINT message, WPARAM wParam, LPARAM lParam = 0)
 
 const wchar_t* const ABOUT_CAPTION = L"バージョン情報 kelvane";
 
-// A CBT hook that refuses every window the thread tries to create, for want of
-// memory (the refused CreateWindowExW leaves that error as it is).
+// A CBT hook that refuses every window the thread tries to create, with this
+// error, which the refused CreateWindowExW leaves as it is. ERROR_SUCCESS plays
+// Windows' refusal without a reason (Wine would set ERROR_INVALID_WINDOW_HANDLE).
+DWORD s_dwRefusal = ERROR_NOT_ENOUGH_MEMORY;
 LRESULT CALLBACK RefuseWindows(int nCode, WPARAM wParam, LPARAM lParam)
 {
     if (nCode != HCBT_CREATEWND)
         return CallNextHookEx(nullptr, nCode, wParam, lParam);
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    SetLastError(s_dwRefusal);
     return 1;
 }
 } // namespace
@@ -331,6 +333,7 @@ struct FailedStart
     DWORD dwClassError = 0;     // RegisterClassExW fails with it
     bool bRefuseWindow = false; // CreateWindowExW fails, for want of memory
     bool bNoDirect3D = false;   // Direct3DCreate9 gives no object
+    DWORD dwRefusal = ERROR_NOT_ENOUGH_MEMORY; // the refusing hook's error
 };
 
 const std::wstring D3D = L"Direct3D 9 could not be started: ";
@@ -355,6 +358,7 @@ TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
     direct3d.d3d.hrCreateDevice = start.hrCreateDevice;
     g_hWnd = nullptr;
     BoundLoop(); // should the run start after all
+    s_dwRefusal = start.dwRefusal;
     HHOOK hHook = start.bRefuseWindow
                       ? SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId())
                       : nullptr;
@@ -381,12 +385,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FailedStart{"NoDevice", D3DERR_NOTAVAILABLE, 2, D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
         FailedStart{"NoDriver", D3DERR_INVALIDCALL, 2, D3D + L"D3DERR_INVALIDCALL (0x8876086C).\n\n" + DRIVER},
-        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"no Direct3D object.\n\n" + DRIVER, 0, false, true},
+        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"Windows' Direct3D 9 is missing or did not start.\n\n" + DRIVER,
+                    0, false, true},
         FailedStart{"UnknownDeviceError", E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
         FailedStart{"AnotherProgramInFullScreen", D3DERR_DEVICELOST, 2, D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
-                    L"Another program holds the display in full screen. Close it and start kelvane again."},
-        FailedStart{"NoVideoMemory", D3DERR_OUTOFVIDEOMEMORY, 2,
-                    D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n" + MEMORY},
+                    L"Another program may hold the display in full screen, or the screen may be locked, a system "
+                    L"dialog open or the computer going to sleep. Close that program or wait until the desktop is "
+                    L"back, and start kelvane again."},
+        FailedStart{"NoVideoMemory", D3DERR_OUTOFVIDEOMEMORY, 2, D3D + L"D3DERR_OUTOFVIDEOMEMORY (0x8876017C).\n\n"
+                    L"There is not enough video memory left for it. Close other programs that use the graphics "
+                    L"card, such as games or video players, and try again."},
         FailedStart{"NoMemory", E_OUTOFMEMORY, 2, D3D + L"E_OUTOFMEMORY (0x8007000E).\n\n" + MEMORY},
         FailedStart{"DriverError", D3DERR_DRIVERINTERNALERROR, 2,
                     D3D + L"D3DERR_DRIVERINTERNALERROR (0x88760827).\n\n" + RESTART},
@@ -395,6 +403,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Wine's words for ERROR_NOT_ENOUGH_MEMORY; none for a code of no meaning.
         FailedStart{"NoWindow", S_OK, 1, L"The main window could not be created: Not enough memory (error 8).\n\n"
                     L"Windows may be short of memory or other resources. Close some programs and try again.", 0, true},
+        // Refused without a reason, after the class's registration left ERROR_CLASS_ALREADY_EXISTS.
+        FailedStart{"NoWindowNoReason", S_OK, 1, L"The main window could not be created: Windows gave no reason.\n\n"
+                    L"Another program that watches new windows, such as a desktop tool or security software, may "
+                    L"have refused it. Close such programs and try again.", 0, true, false, ERROR_SUCCESS},
         FailedStart{"NoWindowClass", S_OK, 1, L"The main window's class could not be registered: error 536875572.\n\n"
                     L"Sign out of Windows or restart it, and try again.", 0x20001234}),
     [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.what); });

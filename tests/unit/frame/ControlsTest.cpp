@@ -1,5 +1,5 @@
-// The control step: mode cycling with TAB, the flown camera's flag, and moving
-// and resizing the selected sphere.
+// The control step: mode cycling with TAB, the flown camera's flag, moving and
+// resizing the selected sphere, and the F1, H and Home keys.
 #include "tests/unit/frame/FrameFixture.h"
 
 #include <cmath>
@@ -39,6 +39,60 @@ TEST_F(ControlsTest, TabCyclesForwardOncePerPressAndShiftTabBackwards)
         EXPECT_EQ(c.expectedMode, g_controlMode) << "step " << i++;
         EXPECT_EQ(c.expectedMode == 0, g_cameraFlyer.bActive);
     }
+}
+
+TEST_F(ControlsTest, F1AndHToggleOncePerPressAndAltHIsTheMenus)
+{
+    struct Case { std::initializer_list<int> keys; bool bHelp, bHit; };
+    const Case cases[] = {
+        {{VK_F1}, true, false}, {{VK_F1}, true, false}, // held: no second toggle
+        {{}, true, false},      {{VK_F1}, false, false},
+        {{'H'}, false, true},   {{'H'}, false, true},
+        {{}, false, true},      {{VK_MENU, 'H'}, false, true}, // Alt+H opens the Help menu
+        {{'H'}, false, true},                                  // the same press, Alt let go first
+        {{}, false, true},      {{'H', VK_F1, VK_TAB}, true, false},
+    };
+    int i = 0;
+    for (const Case& c : cases)
+    {
+        Step(c.keys);
+        EXPECT_EQ(c.bHelp, g_bShowHelp) << "step " << i;
+        EXPECT_EQ(c.bHit, g_bHitColors) << "step " << i++;
+    }
+    EXPECT_EQ(1, g_controlMode) << "TAB in the same frame still counts";
+}
+
+TEST_F(ControlsTest, HomePutsCamerasSpheresAndModeBackOncePerPress)
+{
+    for (int i = 0; i < 40; ++i) // turned, pitched and flown away, the smoothing camera lagging behind
+        Frame({VK_RIGHT, VK_UP, 'Z'});
+    Frame({VK_TAB});
+    for (int i = 0; i < 5; ++i)
+        Frame({VK_SHIFT, VK_UP});
+    Frame({VK_LEFT, 'Z'});
+    const DWORD nFrames = g_frameRate.GetFrameCount();
+    ASSERT_EQ(60, int(g_frameRate.GetMeasuredRate()));
+
+    Frame({VK_HOME});
+    EXPECT_EQ(CONTROL_CAMERA, g_controlMode);
+    EXPECT_TRUE(g_cameraFlyer.bActive);
+    EXPECT_NE(std::wstring::npos, LastOverlay().find(L"\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
+                                                     L"Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\n"))
+        << "the frame of the press already shows the start: " << LastOverlay();
+    Frame({VK_HOME}); // held: the flown camera takes its first step, and the smoothing one lands on it
+    EXPECT_EQ(D3DXVECTOR3(0, 0, -300), *g_cameraFlyer.GetPosition());
+    EXPECT_EQ(D3DXVECTOR3(0, 0, -299), *g_cameraFlyer.GetTarget());
+    EXPECT_EQ(D3DXVECTOR3(0, 1, 0), *g_cameraFlyer.GetUp());
+    EXPECT_EQ(*g_cameraFlyer.GetPosition(), *g_cameraSmooth.GetPosition()) << "no glide";
+    EXPECT_EQ(*g_cameraFlyer.GetTarget(), *g_cameraSmooth.GetTarget());
+    EXPECT_EQ(*g_cameraFlyer.GetUp(), *g_cameraSmooth.GetUp());
+    EXPECT_EQ(nFrames + 2, g_frameRate.GetFrameCount()) << "the frame-rate figures go on";
+    EXPECT_EQ(60, int(g_frameRate.GetMeasuredRate()));
+
+    Frame({VK_HOME, VK_TAB});
+    Frame({VK_HOME, VK_RIGHT}); // still the same press: sphere 1 moves and stays moved
+    EXPECT_EQ(D3DXVECTOR3(-39, 0, 0), Center(g_sphere1));
+    EXPECT_EQ(CONTROL_SPHERE1, g_controlMode);
 }
 
 TEST_F(ControlsTest, InCameraModeTheSpheresStayPut)

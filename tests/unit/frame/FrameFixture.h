@@ -31,7 +31,8 @@ protected:
         g_cameraSmooth = CCameraSmooth();
         g_cameraFlyer = CCameraFlyer();
         g_controlMode = CONTROL_CAMERA;
-        g_tabLatch = false;
+        g_tabLatch = g_homeLatch = g_helpLatch = g_hitLatch = false;
+        g_bShowHelp = g_bHitColors = false;
         ASSERT_TRUE(InitScene(hWnd));
     }
 

@@ -54,20 +54,33 @@ TEST_F(FrameTest, OneFrameRunsItsStepsInOrder)
     EXPECT_EQ(1u, g_frameRate.GetFrameCount());
 }
 
-TEST_F(FrameTest, MaterialsAreHalfTransparentRedThenYellow)
+TEST_F(FrameTest, MaterialsAreHalfTransparentRedThenYellowOrWithHTheHitColours)
 {
-    Frame();
-    ASSERT_EQ(2u, api.device.materials.size());
-    struct Case { D3DCOLORVALUE color; };
-    const D3DCOLORVALUE expected[] = {{1, 0, 0, 0.5f}, {1, 1, 0, 0.5f}};
-    for (int i = 0; i < 2; ++i)
+    // Sphere 2 moved to (30, 80, 80): the boxes overlap, the spheres keep apart; to (150, 0, 0): neither.
+    struct Case { bool bHit; D3DXVECTOR3 vCenter2; D3DCOLORVALUE sphere, box; };
+    const D3DCOLORVALUE RED = {1, 0, 0, 0.5f}, YELLOW = {1, 1, 0, 0.5f};
+    const D3DCOLORVALUE GREEN = {0, 1, 0, 0.5f}, DARK_CYAN = {0, 0.6f, 0.6f, 0.5f};
+    const D3DXVECTOR3 START(40, 0, 0), BOXES(30, 80, 80), APART(150, 0, 0);
+    const Case cases[] = {{false, START, RED, YELLOW}, {true, START, GREEN, DARK_CYAN},
+                          {true, BOXES, RED, DARK_CYAN}, {true, APART, RED, YELLOW}, {false, BOXES, RED, YELLOW}};
+    for (const Case& c : cases)
     {
-        const D3DMATERIAL9& m = api.device.materials[i];
-        EXPECT_EQ(0, memcmp(&expected[i], &m.Diffuse, sizeof(D3DCOLORVALUE))) << i;
-        EXPECT_EQ(0, memcmp(&expected[i], &m.Ambient, sizeof(D3DCOLORVALUE))) << i;
-        EXPECT_EQ(0.0f, m.Specular.r + m.Specular.g + m.Specular.b + m.Specular.a);
-        EXPECT_EQ(0.0f, m.Emissive.r + m.Emissive.g + m.Emissive.b + m.Emissive.a);
-        EXPECT_EQ(0.0f, m.Power);
+        g_bHitColors = c.bHit;
+        g_sphere2.SetCenter(c.vCenter2);
+        api.device.materials.clear();
+        Frame();
+        ASSERT_EQ(2u, api.device.materials.size());
+        for (int i = 0; i < 2; ++i)
+        {
+            const D3DCOLORVALUE& expected = i ? c.box : c.sphere;
+            const D3DMATERIAL9& m = api.device.materials[i];
+            EXPECT_EQ(0, memcmp(&expected, &m.Diffuse, sizeof(D3DCOLORVALUE)))
+                << i << " hit " << c.bHit << " x " << c.vCenter2.x;
+            EXPECT_EQ(0, memcmp(&expected, &m.Ambient, sizeof(D3DCOLORVALUE))) << i;
+            EXPECT_EQ(0.0f, m.Specular.r + m.Specular.g + m.Specular.b + m.Specular.a);
+            EXPECT_EQ(0.0f, m.Emissive.r + m.Emissive.g + m.Emissive.b + m.Emissive.a);
+            EXPECT_EQ(0.0f, m.Power);
+        }
     }
 }
 

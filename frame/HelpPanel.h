@@ -1,0 +1,20 @@
+// The help panel that F1 shows below the overlay: the keys of the current
+// control mode and of F1, Home and H, and what the overlay's lines mean, in
+// white on a dark band.
+//
+// The text is painted once per control mode into a texture of the managed pool,
+// which outlives a Reset, and each frame draws it as one opaque rectangle nearest
+// the eye, before the volumes: what lies behind it is never shaded. Drawing the
+// same text with the overlay's font every frame would double the program's
+// processor time under a software rasteriser.
+#pragma once
+
+#include <d3d9.h>
+
+// Draws the panel for control mode nMode into the open scene, first of all.
+// Leaves alpha blending off, the fill mode solid and no texture set: the frame
+// sets the first two again and draws nothing textured.
+void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode);
+// Before the device goes (a new one, or the end of the run): the panel's
+// texture goes with it and is made again on the next device when next drawn.
+void ReleaseHelpPanel();
