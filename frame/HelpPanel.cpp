@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 namespace
 {
@@ -16,7 +17,9 @@ const UINT TEXTURE_WIDTH = 1024;
 const UINT TEXTURE_HEIGHT = 512;
 const int MEANINGS_LEFT = 168;             // second column, within the panel: what the keys do
 const COLORREF BAND_COLOR = RGB(0, 0, 64); // the background's blue, darkened
+const D3DCOLOR BAND_D3DCOLOR = D3DCOLOR_XRGB(0, 0, 64);
 const COLORREF TEXT_COLOR = RGB(255, 255, 255);
+const int WORD_GAP = 6; // columns without ink that still belong to one run of text
 
 struct HelpRow
 {
@@ -25,30 +28,30 @@ struct HelpRow
 };
 
 const HelpRow CAMERA_ROWS[] = {
-    {L"Left / Right", L"turn left / right"},
+    {L"Left / Right", L"turn"},
     {L"Up / Down", L"look up / down"},
-    {L"SHIFT+arrows", L"slide left / right, rise / fall"},
+    {L"SHIFT+arrows", L"slide sideways, rise / fall"},
     {L"Z / X", L"fly forward / back"},
 };
 const HelpRow SPHERE_ROWS[] = {
-    {L"Left / Right", L"move it along the camera's side axis"},
-    {L"Up / Down", L"move it along the camera's up axis"},
-    {L"Z / X", L"move it away from / towards the camera"},
+    {L"Left / Right", L"move along the camera's side axis"},
+    {L"Up / Down", L"move along the camera's up axis"},
+    {L"Z / X", L"move away / towards the camera"},
     {L"SHIFT+Up / Down", L"radius + 1 / - 1, from 1 to 100"},
 };
 const HelpRow COMMON_ROWS[] = {
-    {L"TAB / SHIFT+TAB", L"next / previous mode: camera, sphere 1, sphere 2"},
+    {L"TAB / SHIFT+TAB", L"next / previous: camera, sphere 1, sphere 2"},
     {L"W (held)", L"wireframe"},
-    {L"F1", L"show / hide this help"},
-    {L"Home", L"start again: cameras, spheres, camera mode"},
-    {L"H", L"hit colours on / off: boxes dark cyan while they"},
-    {L"", L"overlap, spheres green while they intersect"},
+    {L"F1", L"this help"},
+    {L"Home", L"start again"},
+    {L"H", L"hit colours: boxes dark cyan while they overlap,"},
+    {L"", L"spheres green while they intersect"},
     {L"", L""},
     {L"The overlay", L""},
-    {L"FPS  CPU", L"frame rate measured / target; processor load"},
-    {L"Sphere1, 2", L"each sphere's centre (x, y, z) and radius R"},
-    {L"AABB", L"true while the two boxes overlap"},
-    {L"Collision", L"true while the two spheres intersect"},
+    {L"FPS  CPU", L"frame rate measured / target, processor load"},
+    {L"Sphere1, 2", L"centre (x, y, z) and radius R"},
+    {L"AABB", L"true while the boxes overlap"},
+    {L"Collision", L"true while the spheres intersect"},
 };
 
 const size_t TEXT_SIZE = 1024;
@@ -88,11 +91,79 @@ void WriteHelpText(HelpText& text, int nMode)
     AddRows(text, COMMON_ROWS, ARRAYSIZE(COMMON_ROWS));
 }
 
-IDirect3DTexture9* g_pTexture = nullptr;
-int g_nPaintedMode = -1; // the mode whose keys the texture shows; -1 for none yet
+// Pre-transformed: straight to the screen, not lit.
+struct PanelVertex
+{
+    float x, y, z, rhw;
+    float u, v;
+};
 
-// Paints the panel with GDI, in the overlay's font, and copies it into the
-// texture's top left.
+IDirect3DTexture9* g_pTexture = nullptr;
+int g_nPaintedMode = -1;              // the mode whose keys the texture shows; -1 for none yet
+std::vector<PanelVertex> g_textQuads; // two triangles for each run of text the texture holds
+
+// Adds the quad that shows the texture's rectangle x0..x1, y0..y1 (the panel's
+// own coordinates) in its place on the screen: half a pixel up and left puts
+// each texel on its pixel, nearest the eye (z = 0), clockwise as culling keeps.
+void AddQuad(int x0, int y0, int x1, int y1)
+{
+    const float l = PANEL.left + x0 - 0.5f, t = PANEL.top + y0 - 0.5f;
+    const float r = PANEL.left + x1 - 0.5f, b = PANEL.top + y1 - 0.5f;
+    const float u0 = float(x0) / TEXTURE_WIDTH, v0 = float(y0) / TEXTURE_HEIGHT;
+    const float u1 = float(x1) / TEXTURE_WIDTH, v1 = float(y1) / TEXTURE_HEIGHT;
+    const PanelVertex lt = {l, t, 0, 1, u0, v0}, rt = {r, t, 0, 1, u1, v0};
+    const PanelVertex lb = {l, b, 0, 1, u0, v1}, rb = {r, b, 0, 1, u1, v1};
+    g_textQuads.insert(g_textQuads.end(), {lt, rt, lb, lb, rt, rb});
+}
+
+// Finds the runs of text in the painted panel (PANEL_WIDTH x PANEL_HEIGHT pixels,
+// top-down): each line's rows with ink, cut where WORD_GAP columns have none,
+// each run as high as its own ink. Only these are drawn from the texture, which
+// on a software rasteriser costs by the pixel; the band around them is a clear,
+// which costs next to nothing.
+void FindText(const DWORD* pBits)
+{
+    const DWORD dwBand = GetRValue(BAND_COLOR) << 16 | GetGValue(BAND_COLOR) << 8 | GetBValue(BAND_COLOR);
+    auto ink = [&](int x0, int y0, int x1, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if ((pBits[y * PANEL_WIDTH + x] & 0xFFFFFF) != dwBand)
+                    return true;
+        return false;
+    };
+    g_textQuads.clear();
+    for (int y0 = 0, y1; y0 < PANEL_HEIGHT; y0 = y1)
+    {
+        for (y1 = y0; y1 < PANEL_HEIGHT && ink(0, y1, PANEL_WIDTH, y1 + 1); ++y1)
+            ;
+        if (y1 == y0)
+        {
+            ++y1;
+            continue;
+        }
+        for (int x0 = 0, x1; x0 < PANEL_WIDTH; x0 = x1)
+        {
+            if (!ink(x0, y0, x0 + 1, y1))
+            {
+                x1 = x0 + 1;
+                continue;
+            }
+            int xEnd = x0 + 1; // just past the run's last column with ink
+            for (x1 = xEnd; x1 < PANEL_WIDTH && x1 - xEnd < WORD_GAP; ++x1)
+                if (ink(x1, y0, x1 + 1, y1))
+                    xEnd = x1 + 1;
+            int yTop = y0, yBottom = y1; // the run's own rows with ink
+            while (!ink(x0, yTop, xEnd, yTop + 1))
+                ++yTop;
+            while (!ink(x0, yBottom - 1, xEnd, yBottom))
+                --yBottom;
+            AddQuad(x0, yTop, xEnd, yBottom);
+            x1 = xEnd;
+        }
+    }
+}
+
+// Paints the panel with GDI and copies it into the texture's top left.
 bool PaintPanel(int nMode)
 {
     HelpText text;
@@ -108,8 +179,11 @@ bool PaintPanel(int nMode)
     void* pBits = nullptr;
     HDC hdc = CreateCompatibleDC(nullptr);
     HBITMAP hBitmap = CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HFONT hFont = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"System");
+    // Smaller and lighter than the overlay's: it reads as well, and each pixel of
+    // ink is one more to draw in every frame.
+    HFONT hFont =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
     D3DLOCKED_RECT locked;
     bool bPainted = false;
     if (hdc && hBitmap && hFont && SUCCEEDED(g_pTexture->LockRect(0, &locked, nullptr, 0)))
@@ -127,6 +201,7 @@ bool PaintPanel(int nMode)
         DrawTextW(hdc, text.keys, -1, &rcKeys, DT_NOCLIP);
         DrawTextW(hdc, text.meanings, -1, &rcMeanings, DT_NOCLIP);
         GdiFlush();
+        FindText(static_cast<const DWORD*>(pBits));
         for (int y = 0; y < PANEL_HEIGHT; ++y)
             std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch,
                         static_cast<const BYTE*>(pBits) + y * PANEL_WIDTH * 4, PANEL_WIDTH * 4);
@@ -164,35 +239,31 @@ bool PreparePanel(IDirect3DDevice9* pDevice, int nMode)
     }
     return true;
 }
-
-// Pre-transformed: straight to the screen, not lit.
-struct PanelVertex
-{
-    float x, y, z, rhw;
-    float u, v;
-};
 } // namespace
 
 void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode)
 {
     if (!PreparePanel(pDevice, nMode))
         return;
-    // Half a pixel up and left puts each texel on its pixel. Nearest the eye
-    // (z = 0) and written to the depth buffer, clockwise as culling keeps.
-    const float l = PANEL.left - 0.5f, t = PANEL.top - 0.5f, r = PANEL.right - 0.5f, b = PANEL.bottom - 0.5f;
-    const float u = float(PANEL_WIDTH) / TEXTURE_WIDTH, v = float(PANEL_HEIGHT) / TEXTURE_HEIGHT;
-    const PanelVertex panel[] = {
-        {l, t, 0.0f, 1.0f, 0.0f, 0.0f},
-        {r, t, 0.0f, 1.0f, u, 0.0f},
-        {l, b, 0.0f, 1.0f, 0.0f, v},
-        {r, b, 0.0f, 1.0f, u, v},
-    };
+    // The band, cleared to its colour and to the nearest depth: nothing behind it
+    // is shaded, nothing drawn later shows through. Then its text, at that depth.
+    const D3DRECT rcBand = {PANEL.left, PANEL.top, PANEL.right, PANEL.bottom};
+    pDevice->Clear(1, &rcBand, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BAND_D3DCOLOR, 0.0f, 0);
+    if (g_textQuads.empty())
+        return;
+    // The texture's colours as they are, with no depth test: the clear has done
+    // what depth does here.
     pDevice->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID); // also while W is held
     pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     pDevice->SetTexture(0, g_pTexture);
+    pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     pDevice->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, panel, sizeof(PanelVertex));
+    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(g_textQuads.size() / 3), g_textQuads.data(),
+                             sizeof(PanelVertex));
+    pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     pDevice->SetTexture(0, nullptr);
+    pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
 }
 
 void ReleaseHelpPanel()

@@ -3,17 +3,19 @@
 // white on a dark band.
 //
 // The text is painted once per control mode into a texture of the managed pool,
-// which outlives a Reset, and each frame draws it as one opaque rectangle nearest
-// the eye, before the volumes: what lies behind it is never shaded. Drawing the
-// same text with the overlay's font every frame would double the program's
-// processor time under a software rasteriser.
+// which outlives a Reset. Each frame, before the volumes, clears the band to its
+// colour and to the nearest depth, so that nothing behind it is shaded, and
+// draws from the texture only the runs of text. Drawing the same text with the
+// overlay's font every frame would double the program's processor time under a
+// software rasteriser, and even a textured rectangle the panel's size costs a
+// tenth more.
 #pragma once
 
 #include <d3d9.h>
 
 // Draws the panel for control mode nMode into the open scene, first of all.
-// Leaves alpha blending off, the fill mode solid and no texture set: the frame
-// sets the first two again and draws nothing textured.
+// Leaves alpha blending off, the fill mode solid, the depth test on and no
+// texture set: the frame sets the first two again and draws nothing textured.
 void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode);
 // Before the device goes (a new one, or the end of the run): the panel's
 // texture goes with it and is made again on the next device when next drawn.

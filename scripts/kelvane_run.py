@@ -64,12 +64,6 @@ def tool(*args):
 xdotool = partial(tool, "xdotool")
 
 
-def pixel(png, x, y):
-    """The colour of a screenshot's pixel, as (red, green, blue) from 0 to 255."""
-    return tuple(map(int, tool("convert", png, "-crop", f"1x1+{x}+{y}", "-depth", "8", "-format",
-                               "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]", "info:").split()))
-
-
 def window_exists(wid):
     """Whether the X window WID is still there, shown or not."""
     return subprocess.run(["xdotool", "getwindowname", wid], capture_output=True, timeout=HANG).returncode == 0
@@ -438,6 +432,16 @@ class Kelvane:
     def screenshot(self, png, wid=None):
         subprocess.run(["import", "-window", wid or self.wid, png], check=True, timeout=HANG)
         return png
+
+    def client(self, name):
+        """A screenshot of the main window, saved as NAME.png, as a function from a
+        point of the 640 x 480 client area to its (red, green, blue), 0 to 255;
+        Wine draws the menu bar above the client area, inside the window."""
+        png = self.screenshot(os.path.join(self.folder, name + ".png"))
+        width, height = map(int, tool("identify", "-format", "%w %h", png).split())
+        rgb = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True,
+                             timeout=HANG).stdout
+        return lambda x, y: tuple(rgb[3 * ((y + height - 480) * width + x):][:3])
 
 
 STARTED = []

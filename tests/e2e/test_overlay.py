@@ -6,23 +6,12 @@ radius growing to 100 and no further. Then the additions: Home brings the
 start's spheres back, H colours the hits and F1 shows the help panel, as a
 screenshot sees them."""
 import os
-import subprocess
 import sys
 
 from kelvane_run import Failure, Kelvane, parse_overlay, run_test, say
 
 START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
          "Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\nCollision true\n")
-
-
-def client(k, name):
-    """A screenshot of the main window, as a function from a client-area point
-    to its (red, green, blue); Wine draws the menu bar above the client area."""
-    png = k.screenshot(os.path.join(k.folder, name + ".png"))
-    width, height = map(int, subprocess.run(["identify", "-format", "%w %h", png], capture_output=True,
-                                            text=True, check=True).stdout.split())
-    rgb = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
-    return lambda x, y: tuple(rgb[3 * ((y + height - 480) * width + x):][:3])
 
 
 def test(exe):
@@ -58,12 +47,12 @@ def test(exe):
     say("PASS: Home brought back the start's sphere lines and answers")
     # Sphere centres and boxes beside them, and a corner of the panel's band.
     probes, band = ((243, 240), (397, 240), (125, 240), (515, 240)), (600, 420)
-    at = client(k, "start-again")
+    at = k.client("start-again")
     if any(at(*p)[0] < 30 for p in probes) or at(*band) != (0, 0, 255):
         raise Failure(f"after Home: {[at(*p) for p in probes]}, {at(*band)} where the band will be")
     k.keys("h", effect=lambda: all(at(*p)[0] < 10 and at(*p)[1] > 20 for p in probes)
-           if (at := client(k, "hit-colours")) else None, what="colour the hits")
-    k.keys("F1", effect=lambda: client(k, "help")(*band) == (0, 0, 64), what="show the help panel")
+           if (at := k.client("hit-colours")) else None, what="colour the hits")
+    k.keys("F1", effect=lambda: k.client("help")(*band) == (0, 0, 64), what="show the help panel")
     say("PASS: H drew the volumes without red, F1 showed the help panel's band")
     k.exit()
     if k.read().count("device released, real count 0") != 1:
