@@ -4,12 +4,11 @@
 
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 namespace
 {
 // Below the overlay's five lines, which end near y = 100, across the picture.
-const RECT PANEL = {8, 106, 632, 432};
+const RECT PANEL = HELP_PANEL;
 const int PANEL_WIDTH = PANEL.right - PANEL.left;
 const int PANEL_HEIGHT = PANEL.bottom - PANEL.top;
 // Powers of two, which every Direct3D 9 device takes; the panel uses its top left.
@@ -163,60 +162,19 @@ void FindText(const DWORD* pBits)
     }
 }
 
-// Paints the panel with GDI and copies it into the texture's top left.
+// Paints the panel and copies it into the texture's top left.
 bool PaintPanel(int nMode)
 {
-    HelpText text;
-    WriteHelpText(text, nMode);
-
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = PANEL_WIDTH;
-    bmi.bmiHeader.biHeight = -PANEL_HEIGHT; // top-down, as the texture's rows
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pBits = nullptr;
-    HDC hdc = CreateCompatibleDC(nullptr);
-    HBITMAP hBitmap = CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    // Smaller and lighter than the overlay's: it reads as well, and each pixel of
-    // ink is one more to draw in every frame.
-    HFONT hFont =
-        CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    const std::vector<DWORD> pixels = PaintHelpPanel(nMode);
     D3DLOCKED_RECT locked;
-    bool bPainted = false;
-    if (hdc && hBitmap && hFont && SUCCEEDED(g_pTexture->LockRect(0, &locked, nullptr, 0)))
-    {
-        HGDIOBJ hOldBitmap = SelectObject(hdc, hBitmap);
-        HGDIOBJ hOldFont = SelectObject(hdc, hFont);
-        RECT rc = {0, 0, PANEL_WIDTH, PANEL_HEIGHT};
-        HBRUSH hBrush = CreateSolidBrush(BAND_COLOR);
-        FillRect(hdc, &rc, hBrush);
-        DeleteObject(hBrush);
-        SetBkMode(hdc, TRANSPARENT);
-        SetTextColor(hdc, TEXT_COLOR);
-        RECT rcKeys = {12, 8, MEANINGS_LEFT, PANEL_HEIGHT};
-        RECT rcMeanings = {MEANINGS_LEFT, 8, PANEL_WIDTH, PANEL_HEIGHT};
-        DrawTextW(hdc, text.keys, -1, &rcKeys, DT_NOCLIP);
-        DrawTextW(hdc, text.meanings, -1, &rcMeanings, DT_NOCLIP);
-        GdiFlush();
-        FindText(static_cast<const DWORD*>(pBits));
-        for (int y = 0; y < PANEL_HEIGHT; ++y)
-            std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch,
-                        static_cast<const BYTE*>(pBits) + y * PANEL_WIDTH * 4, PANEL_WIDTH * 4);
-        g_pTexture->UnlockRect(0);
-        SelectObject(hdc, hOldFont);
-        SelectObject(hdc, hOldBitmap);
-        bPainted = true;
-    }
-    if (hFont)
-        DeleteObject(hFont);
-    if (hBitmap)
-        DeleteObject(hBitmap);
-    if (hdc)
-        DeleteDC(hdc);
-    return bPainted;
+    if (pixels.empty() || FAILED(g_pTexture->LockRect(0, &locked, nullptr, 0)))
+        return false;
+    FindText(pixels.data());
+    for (int y = 0; y < PANEL_HEIGHT; ++y)
+        std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, &pixels[y * PANEL_WIDTH],
+                    PANEL_WIDTH * 4);
+    g_pTexture->UnlockRect(0);
+    return true;
 }
 
 // The texture, made on first use and painted again when the mode changes.
@@ -240,6 +198,56 @@ bool PreparePanel(IDirect3DDevice9* pDevice, int nMode)
     return true;
 }
 } // namespace
+
+std::vector<DWORD> PaintHelpPanel(int nMode)
+{
+    HelpText text;
+    WriteHelpText(text, nMode);
+
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = PANEL_WIDTH;
+    bmi.bmiHeader.biHeight = -PANEL_HEIGHT; // top-down, as the texture's rows
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    HDC hdc = CreateCompatibleDC(nullptr);
+    HBITMAP hBitmap = CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    // Smaller and lighter than the overlay's: it reads as well, and each pixel of
+    // ink is one more to draw in every frame.
+    HFONT hFont =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    std::vector<DWORD> pixels;
+    if (hdc && hBitmap && hFont)
+    {
+        HGDIOBJ hOldBitmap = SelectObject(hdc, hBitmap);
+        HGDIOBJ hOldFont = SelectObject(hdc, hFont);
+        RECT rc = {0, 0, PANEL_WIDTH, PANEL_HEIGHT};
+        HBRUSH hBrush = CreateSolidBrush(BAND_COLOR);
+        FillRect(hdc, &rc, hBrush);
+        DeleteObject(hBrush);
+        SetBkMode(hdc, TRANSPARENT);
+        SetTextColor(hdc, TEXT_COLOR);
+        RECT rcKeys = {12, 8, MEANINGS_LEFT, PANEL_HEIGHT};
+        RECT rcMeanings = {MEANINGS_LEFT, 8, PANEL_WIDTH, PANEL_HEIGHT};
+        DrawTextW(hdc, text.keys, -1, &rcKeys, DT_NOCLIP);
+        DrawTextW(hdc, text.meanings, -1, &rcMeanings, DT_NOCLIP);
+        GdiFlush();
+        pixels.assign(static_cast<const DWORD*>(pBits),
+                      static_cast<const DWORD*>(pBits) + PANEL_WIDTH * PANEL_HEIGHT);
+        SelectObject(hdc, hOldFont);
+        SelectObject(hdc, hOldBitmap);
+    }
+    if (hFont)
+        DeleteObject(hFont);
+    if (hBitmap)
+        DeleteObject(hBitmap);
+    if (hdc)
+        DeleteDC(hdc);
+    return pixels;
+}
 
 void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode)
 {

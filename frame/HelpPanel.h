@@ -13,6 +13,16 @@
 
 #include <d3d9.h>
 
+#include <vector>
+
+// Where the panel lies in the 640 x 480 picture.
+const RECT HELP_PANEL = {8, 106, 632, 432};
+
+// The panel for control mode nMode as GDI paints it, which is exactly what the
+// frame shows: its rows top-down, a pixel a DWORD (0x00RRGGBB in the low three
+// bytes). Empty when GDI could not paint it.
+std::vector<DWORD> PaintHelpPanel(int nMode);
+
 // Draws the panel for control mode nMode into the open scene, first of all.
 // Leaves alpha blending off, the fill mode solid, the depth test on and no
 // texture set: the frame sets the first two again and draws nothing textured.
