@@ -41,6 +41,7 @@ ABOUT = "バージョン情報 kelvane"
 HANG = 60  # seconds after which a wait means the program hangs
 RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent again
 MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
+READ_LAG = 3  # ms a busy machine may hold back the clock reading after a Present
 LOST = 0x88760868  # D3DERR_DEVICELOST
 # Every font the program makes: D3DXCreateFontW's arguments after the device
 # (height, width, weight, mip levels, italic, charset, precision, quality, pitch, face).
@@ -507,17 +508,14 @@ def meshes_for(figures):
     return [[spheres[k] for k in shown] + [boxes[k] for k in shown] for shown in ((1, 2), (2,), (1,))]
 
 
-READ_LAG = 3  # ms a busy machine may hold a clock reading back: at 120 a second, 3 a second
-
-
 def figure_mismatches(log):
     """Checks every overlay's FPS and CPU figures against the frames before it,
     each frame as the program's pacing saw it: the clock reading it took after
     the frame's Present, which must lie between that Present and the next
     overlay, and the sleep it asked for then. The FPS figure is also held against
     the Present stamps over the same frames, by a rule of its own: the exact
-    rate must be within 1 of it, the span taken up to READ_LAG ms longer or
-    shorter, as the program reads its clock just after each Present. The sizes of the meshes of each frame must be
+    rate, the span give or take READ_LAG ms, must be within 1 of it (at 120 a
+    second 1 ms is 1 a second). The sizes of the meshes of each frame must be
     those of the radii its overlay shows, and every font one of FONTS. Returns
     (overlays compared, what differs)."""
     frames, texts, off = log.frames, log.texts, []
