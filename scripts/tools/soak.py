@@ -14,9 +14,11 @@ FPS and CPU figures its frames give, every frame released the meshes it made, no
 frame was presented while another window was in the foreground, every lost
 device was reset, and every broken one made anew, with nothing drawn or
 presented meanwhile and drawing went on after it at 60 frames a second, and its
-resident memory did not grow in every cycle after the first by LEAK_KIB or more:
-a leak repeats with the actions that cause it, a heap that settles does not
-(one step of 2 MiB was seen on a busy machine, with none before or after).
+resident memory did not grow in every cycle after the first by LEAK_KIB or more,
+the last growth at least half the middle one before it: a leak repeats with the
+actions that cause it, a heap that settles does not, or grows less each time
+(one step of 2 MiB was seen on a busy machine, with none before or after, and
+1.5 MiB then 0.2 MiB in an idle one).
 
 usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 """
@@ -24,6 +26,7 @@ usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 import argparse
 import os
 import random
+import statistics
 import sys
 import time
 
@@ -204,7 +207,7 @@ class Soak:
         growth = [b - a for a, b in zip(rss, rss[1:])]
         fds_end = self.run.open_fds()
         self.say(f"end: {fds_end} open descriptors; resident memory grew by {growth} KiB from cycle to cycle")
-        if min(growth) >= LEAK_KIB:
+        if min(growth) >= LEAK_KIB and growth[-1] >= statistics.median(growth[:-1]) / 2:
             self.fail(f"resident memory grew in every cycle, by {growth} KiB: a leak")
         if fds_end > fds_start:
             self.fail(f"open descriptors grew from {fds_start} to {fds_end}")
