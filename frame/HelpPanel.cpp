@@ -16,7 +16,9 @@ const UINT TEXTURE_WIDTH = 1024;
 const UINT TEXTURE_HEIGHT = 512;
 const int MEANINGS_LEFT = 168;             // second column, within the panel: what the keys do
 const COLORREF BAND_COLOR = RGB(0, 0, 64); // the background's blue, darkened
-const D3DCOLOR BAND_D3DCOLOR = D3DCOLOR_XRGB(0, 0, 64);
+// The same, as the device clears to it and as GDI paints it in a 32-bit bitmap (low three bytes).
+const D3DCOLOR BAND_D3DCOLOR =
+    D3DCOLOR_XRGB(GetRValue(BAND_COLOR), GetGValue(BAND_COLOR), GetBValue(BAND_COLOR));
 const COLORREF TEXT_COLOR = RGB(255, 255, 255);
 const int WORD_GAP = 6; // columns without ink that still belong to one run of text
 
@@ -122,11 +124,10 @@ void AddQuad(int x0, int y0, int x1, int y1)
 // which costs next to nothing.
 void FindText(const DWORD* pBits)
 {
-    const DWORD dwBand = GetRValue(BAND_COLOR) << 16 | GetGValue(BAND_COLOR) << 8 | GetBValue(BAND_COLOR);
     auto ink = [&](int x0, int y0, int x1, int y1) {
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
-                if ((pBits[y * PANEL_WIDTH + x] & 0xFFFFFF) != dwBand)
+                if (((pBits[y * PANEL_WIDTH + x] ^ BAND_D3DCOLOR) & 0xFFFFFF) != 0)
                     return true;
         return false;
     };
