@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/Scene.h"
+#include "frame/Input.h"
 #include "frame/RenderFrame.h"
 #include "resources/resource.h"
 #include "timing/TimeSource.h"
@@ -102,6 +103,7 @@ int RunMessageLoop(HACCEL hAccel)
         }
         else
         {
+            PauseInput();
             g_platform.Sleep(100);
         }
     }

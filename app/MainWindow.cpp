@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Platform.h"
+#include "frame/Input.h"
 #include "resources/resource.h"
 
 ATOM RegisterMainWindowClass(HINSTANCE hInstance)
@@ -32,6 +33,7 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
         {
         case ID_COMMAND_ABOUT:
             DialogBoxParamW(g_hInstance, MAKEINTRESOURCEW(ID_DIALOG_ABOUT), hWnd, AboutDialogProc, 0);
+            PauseInput(); // what was typed in the box was the box's
             return 0;
         case ID_COMMAND_EXIT:
             DestroyWindow(hWnd);
@@ -41,6 +43,18 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    // No frame runs inside the menu's or the system's move and size loops, nor in
+    // the background: keys pressed meanwhile were meant for those.
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        PauseInput();
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            PauseInput();
+        break;
     }
     return DefWindowProcW(hWnd, message, wParam, lParam);
 }

@@ -5,6 +5,7 @@
 #include "collision/CollisionSphere.h"
 #include "frame/Controls.h"
 #include "frame/HelpPanel.h"
+#include "frame/Input.h"
 #include "graphics/Graphics.h"
 #include "timing/FrameRate.h"
 
@@ -79,6 +80,7 @@ void RenderFrame()
     // there is none, and the turn must still pause.
     if (g_pGraphics->IsLost() && !RestoreLostDevice())
     {
+        PauseInput();
         g_platform.Sleep(LOST_DEVICE_PAUSE);
         return;
     }
@@ -89,6 +91,8 @@ void RenderFrame()
     // The overlay is drawn as soon as its font can be made.
     RetryOverlayFont();
 
+    // Before the flown camera reads the keys, in BeginFrame.
+    ResumeInput();
     g_pGraphics->SetClearColor(0, 0, 255);
     if (FAILED(g_pGraphics->BeginFrame()))
     {

@@ -7,7 +7,8 @@ FakePlatform* s_pCurrent = nullptr;
 SHORT WINAPI FakeGetAsyncKeyState(int vKey)
 {
     s_pCurrent->queriedKeys.push_back(vKey);
-    return s_pCurrent->pressed.count(vKey) ? SHORT(0x8000) : SHORT(0);
+    const bool bPressBit = s_pCurrent->pressBits.erase(vKey) != 0;
+    return SHORT((s_pCurrent->pressed.count(vKey) ? 0x8000 : 0) | (bPressBit ? 1 : 0));
 }
 HWND WINAPI FakeGetForegroundWindow() { return s_pCurrent->hForeground; }
 BOOL WINAPI FakeMessageBeep(UINT uType)

@@ -20,11 +20,14 @@ public:
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
-    // Keyboard: keys in `pressed` answer 0x8000, all others 0.
-    void Press(int vKey) { pressed.insert(vKey); }
+    // Keyboard as Windows keeps it: a key in `pressed` answers the down bit 0x8000;
+    // a press also sets bit 1, which stays after the release until the key is
+    // next queried. Tap is a press and release between two queries.
+    void Press(int vKey) { pressed.insert(vKey), pressBits.insert(vKey); }
+    void Tap(int vKey) { pressBits.insert(vKey); }
     void Release(int vKey) { pressed.erase(vKey); }
     void ReleaseAll() { pressed.clear(); }
-    std::set<int> pressed;
+    std::set<int> pressed, pressBits;
     std::vector<int> queriedKeys; // every GetAsyncKeyState argument, in order
 
     // Clocks: Sleep and Advance move both forward together.

@@ -4,6 +4,10 @@
 #include "app/MainWindow.h"
 #include "app/Application.h"
 #include "app/Scene.h"
+#include "camera/CameraFlyer.h"
+#include "collision/CollisionSphere.h"
+#include "frame/Controls.h"
+#include "frame/RenderFrame.h"
 #include "resources/resource.h"
 #include "tests/fakes/FakeDirect3D.h"
 #include "tests/fakes/FakePlatform.h"
@@ -11,6 +15,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -496,6 +502,58 @@ TEST_F(MainWindow, ADeviceLostInTheBackgroundIsResetWhenTheWindowIsBack)
     EXPECT_EQ(1, direct3d.fonts.at(0)->nReleases);
     EXPECT_EQ(1, device.nReleases);
     EXPECT_EQ(1, direct3d.d3d.nReleases);
+}
+
+// A key pressed while the frames were paused was meant for another program, the
+// menu, the About box or the move and size loop: it acts on nothing when they
+// resume, neither with the camera flying (the camera reads the keys first of
+// all) nor with a sphere selected.
+TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
+{
+    static FakePlatform* s_pPlatform;
+    static int s_nKey;
+    s_pPlatform = &platform;
+    auto Tap = [] { s_pPlatform->Tap(s_nKey); };
+    auto Send = [](UINT message, WPARAM wParam = 0) { SendMessageW(g_hWnd, message, wParam, 0); };
+    FakeDevice& device = direct3d.device;
+    const std::pair<const char*, std::function<void()>> pauses[] = {
+        {"background", [&] { RunLoopBounded(3, Tap); }},
+        {"deactivated", [&] { Send(WM_ACTIVATE, WA_INACTIVE), Tap(); }},
+        {"menu", [&] { Send(WM_ENTERMENULOOP), Tap(), Send(WM_EXITMENULOOP); }},
+        {"moved or sized", [&] { Send(WM_ENTERSIZEMOVE), Tap(), Send(WM_EXITSIZEMOVE); }},
+        {"About box", [&] { DialogDriver driver({Message(WM_COMMAND, IDOK)}); Tap(), Send(WM_COMMAND, ID_COMMAND_ABOUT); }},
+        {"device lost", [&] {
+             device.hrPresent = D3DERR_DEVICELOST;
+             device.cooperativeLevels = {D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+             RenderFrame(), RenderFrame(), Tap();
+         }},
+    };
+    auto Scene = [&] {
+        std::wostringstream s;
+        const std::wstring& overlay = direct3d.fonts.at(0)->drawn.back().text;
+        const D3DXVECTOR3& v = *g_cameraFlyer.GetTarget();
+        s << g_controlMode << g_bShowHelp << g_bHitColors << " " << v.x << " " << v.y << " " << v.z << " "
+          << overlay.substr(overlay.find(L'\n'));
+        for (const auto& state : device.renderStates)
+            if (state.first == D3DRS_FILLMODE)
+                s << " fill " << state.second;
+        return s.str();
+    };
+    RenderFrame();
+    for (int nMode : {CONTROL_CAMERA, CONTROL_SPHERE1})
+        for (int nKey : {VK_TAB, VK_SHIFT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, int('Z'), int('X'), int('W'), VK_F1, int('H'), VK_HOME})
+            for (const auto& pause : pauses)
+            {
+                g_controlMode = nMode;
+                device.renderStates.clear();
+                RenderFrame();
+                const std::wstring before = Scene();
+                s_nKey = nKey;
+                pause.second();
+                device.renderStates.clear();
+                RenderFrame();
+                ASSERT_EQ(before, Scene()) << pause.first << ", key " << nKey << ", mode " << nMode;
+            }
 }
 
 TEST_F(MainWindow, OtherCommandsChangeNothing)

@@ -7,6 +7,7 @@
 #include "camera/CameraSmooth.h"
 #include "collision/CollisionSphere.h"
 #include "frame/Controls.h"
+#include "frame/Input.h"
 #include "frame/RenderFrame.h"
 #include "graphics/Graphics.h"
 #include "tests/fakes/FakeDirect3D.h"
@@ -34,6 +35,7 @@ protected:
         g_tabLatch = g_homeLatch = g_helpLatch = g_hitLatch = false;
         g_bShowHelp = g_bHitColors = false;
         ASSERT_TRUE(InitScene(hWnd));
+        ResumeInput(); // the frames have been polling, with no key down
     }
 
     void TearDown() override { ShutdownApplication(); }
