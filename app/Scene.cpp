@@ -41,11 +41,11 @@ void ReleaseOverlayFont()
 }
 
 // Set at start-up and again after every Reset or new device, neither of which
-// keeps it. The aspect is the start-up client area's, whatever the window's size now.
+// keeps it.
 void SetProjection()
 {
     D3DXMATRIX matProj;
-    D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
+    D3DXMatrixPerspectiveFovLH(&matProj, FIELD_OF_VIEW, ASPECT, NEAR_PLANE, FAR_PLANE);
     g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
 }
 

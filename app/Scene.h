@@ -8,6 +8,16 @@
 
 class CGraphics;
 
+// The picture: the back buffer keeps the start-up client area's 640 x 480 whatever
+// size the window takes later, and is seen through a perspective of this vertical
+// field of view (radians) and these near and far planes, with its aspect.
+const int PICTURE_WIDTH = 640;
+const int PICTURE_HEIGHT = 480;
+const float FIELD_OF_VIEW = D3DX_PI / 4;
+const float ASPECT = float(double(PICTURE_WIDTH) / PICTURE_HEIGHT);
+const float NEAR_PLANE = 1.0f;
+const float FAR_PLANE = 1000.0f;
+
 extern CGraphics* g_pGraphics; // owning; null when there is no device
 extern ID3DXFont* g_pFont;     // one reference owned; null while the font cannot be made
 

@@ -37,8 +37,7 @@ void CCameraFlyer::Update()
             fPitch += kTurnStep;
     }
 
-    const float fCosPitch = std::cos(fPitch);
-    const D3DXVECTOR3 vForward(std::sin(fYaw) * fCosPitch, std::sin(fPitch), std::cos(fYaw) * fCosPitch);
+    const D3DXVECTOR3 vForward = GetForward();
 
     if (bActive && bShift)
     {
@@ -61,6 +60,14 @@ void CCameraFlyer::Update()
 
     vTarget = vPosition + vForward;
 }
+
+D3DXVECTOR3 CCameraFlyer::GetForward() const
+{
+    const float fCosPitch = std::cos(fPitch);
+    return D3DXVECTOR3(std::sin(fYaw) * fCosPitch, std::sin(fPitch), std::cos(fYaw) * fCosPitch);
+}
+
+void CCameraFlyer::MoveForward(float fDistance) { vPosition += GetForward() * fDistance; }
 
 void CCameraFlyer::ResetOrientation()
 {

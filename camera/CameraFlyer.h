@@ -17,11 +17,17 @@ public:
     // Heading and elevation back to 0 and up to (0, 1, 0), as built: from its
     // next Update it looks along +z again. The eye point stays.
     void ResetOrientation();
+    // Moves the eye point fDistance along the heading (back when negative), as Z
+    // and X do a unit a frame; the look-at point follows at the next Update.
+    void MoveForward(float fDistance);
 
     // Keyboard control on; the frame switches it every frame.
     bool bActive;
 
 protected:
+    // The unit vector of the heading and elevation.
+    D3DXVECTOR3 GetForward() const;
+
     float fYaw;   // heading in radians, 0 along +z, positive towards +x; never wrapped
     float fPitch; // elevation in radians, positive looks up; never clamped
 

@@ -2,6 +2,8 @@
 
 #include "graphics/Direct3DApi.h"
 
+#include <cmath>
+
 CCollisionSphere::CCollisionSphere() : CCollision(0), vCenter(0.0f, 0.0f, 0.0f), fRadius(0.0f) {}
 
 void CCollisionSphere::SetCenterRadius(const D3DXVECTOR3& vNewCenter, float fNewRadius)
@@ -54,4 +56,21 @@ bool CCollisionSphere::Collide(const CCollisionSphere& other) const
     const float dz = vCenter.z - other.vCenter.z;
     const float s = fRadius + other.fRadius;
     return s * s > dx * dx + dy * dy + dz * dz;
+}
+
+bool CCollisionSphere::IntersectRay(const D3DXVECTOR3& vOrigin, const D3DXVECTOR3& vDirection,
+                                    float* pfDistance) const
+{
+    // |m + t d| = r with m = origin - centre: a t^2 + 2 b t + c = 0.
+    const D3DXVECTOR3 m = vOrigin - vCenter;
+    const float a = D3DXVec3Dot(&vDirection, &vDirection);
+    const float b = D3DXVec3Dot(&m, &vDirection);
+    const float c = D3DXVec3Dot(&m, &m) - fRadius * fRadius;
+    const float fDiscriminant = b * b - a * c;
+    // Outside (c > 0) and heading in (b < 0), with two distinct crossings; a NaN
+    // fails a comparison and misses.
+    if (!(c > 0.0f && b < 0.0f && fDiscriminant > 0.0f))
+        return false;
+    *pfDistance = (-b - std::sqrt(fDiscriminant)) / a;
+    return true;
 }

@@ -23,6 +23,11 @@ public:
     HRESULT Draw(IDirect3DDevice9* pDevice) const override;
     // True when the centres are closer than the sum of the radii; touching is not enough.
     bool Collide(const CCollisionSphere& other) const override;
+    // True when the ray from vOrigin along vDirection enters the sphere ahead of
+    // its origin; *pfDistance is then where, in lengths of vDirection. A ray from
+    // inside meets no front face, as the picture shows none from in there; one
+    // that only grazes the sphere does not count, as for Collide.
+    bool IntersectRay(const D3DXVECTOR3& vOrigin, const D3DXVECTOR3& vDirection, float* pfDistance) const;
 
 protected:
     D3DXVECTOR3 vCenter;

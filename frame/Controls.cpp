@@ -4,6 +4,7 @@
 #include "app/Scene.h"
 #include "camera/CameraFlyer.h"
 #include "collision/CollisionSphere.h"
+#include "frame/Mouse.h"
 
 int g_controlMode = CONTROL_CAMERA;
 bool g_tabLatch = false;
@@ -15,6 +16,8 @@ bool g_bHitColors = false;
 
 namespace
 {
+const float WHEEL_FLIGHT = 10.0f; // units the camera flies a notch of the wheel
+
 // True in the first frame that finds the key down, then not again until a frame
 // has found it up: one action per press, however long the key is held.
 bool TakePress(int vKey, bool& bLatch)
@@ -40,6 +43,15 @@ void CycleControlMode()
     }
 }
 
+void SetRadiusWithin(CCollisionSphere& sphere, float r)
+{
+    if (r < 1.0f)
+        r = 1.0f;
+    if (r > 100.0f)
+        r = 100.0f;
+    sphere.SetRadius(r);
+}
+
 void ResizeSphere(CCollisionSphere& sphere)
 {
     float r = sphere.GetRadius();
@@ -47,11 +59,7 @@ void ResizeSphere(CCollisionSphere& sphere)
         r += 1.0f;
     if (IsKeyPressed(VK_DOWN))
         r -= 1.0f;
-    if (r < 1.0f)
-        r = 1.0f;
-    if (r > 100.0f)
-        r = 100.0f;
-    sphere.SetRadius(r);
+    SetRadiusWithin(sphere, r);
 }
 
 // Moves along the flown camera's own axes, unnormalised: a step along vz is the
@@ -82,6 +90,8 @@ void MoveSphere(CCollisionSphere& sphere)
 
 void UpdateControls()
 {
+    // Before any key moves a sphere: the spheres are where the picture on screen has them.
+    PickWithMouse();
     CycleControlMode();
     if (TakePress(VK_HOME, g_homeLatch))
     {
@@ -96,11 +106,21 @@ void UpdateControls()
     // Takes effect on the camera at its next step, at the start of the next frame.
     g_cameraFlyer.bActive = (g_controlMode == CONTROL_CAMERA);
 
-    if (g_controlMode != CONTROL_SPHERE1 && g_controlMode != CONTROL_SPHERE2)
-        return;
-    CCollisionSphere& sphere = (g_controlMode == CONTROL_SPHERE1) ? g_sphere1 : g_sphere2;
-    if (IsKeyPressed(VK_SHIFT))
-        ResizeSphere(sphere);
-    else
-        MoveSphere(sphere);
+    const int nNotches = TakeWheelNotches();
+    if (g_controlMode == CONTROL_SPHERE1 || g_controlMode == CONTROL_SPHERE2)
+    {
+        CCollisionSphere& sphere = (g_controlMode == CONTROL_SPHERE1) ? g_sphere1 : g_sphere2;
+        if (IsKeyPressed(VK_SHIFT))
+            ResizeSphere(sphere);
+        else
+            MoveSphere(sphere);
+        if (nNotches != 0)
+            SetRadiusWithin(sphere, sphere.GetRadius() + float(nNotches));
+    }
+    else if (nNotches != 0)
+    {
+        g_cameraFlyer.MoveForward(WHEEL_FLIGHT * float(nNotches));
+    }
+    // After the keys: the grabbed point goes under the cursor from wherever they left it.
+    DragWithMouse();
 }

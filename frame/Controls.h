@@ -2,7 +2,8 @@
 // camera and moving sphere 1 or sphere 2; in a sphere mode the arrows, Z and X
 // move the selected sphere along the flown camera's axes, and SHIFT+UP/DOWN
 // change its radius within 1 to 100. Beyond those: Home puts the scene back as
-// it starts, F1 shows or hides the help panel and H the hit colours.
+// it starts, F1 shows or hides the help panel and H the hit colours; the mouse
+// selects and drags a sphere, and its wheel sizes the sphere or flies the camera.
 #pragma once
 
 enum

@@ -33,15 +33,18 @@ const HelpRow CAMERA_ROWS[] = {
     {L"Up / Down", L"look up / down"},
     {L"SHIFT+arrows", L"slide sideways, rise / fall"},
     {L"Z / X", L"fly forward / back"},
+    {L"Mouse wheel", L"fly forward / back 10 units a notch"},
 };
 const HelpRow SPHERE_ROWS[] = {
     {L"Left / Right", L"move along the camera's side axis"},
     {L"Up / Down", L"move along the camera's up axis"},
     {L"Z / X", L"move away / towards the camera"},
     {L"SHIFT+Up / Down", L"radius + 1 / - 1, from 1 to 100"},
+    {L"Mouse wheel", L"radius + 1 / - 1 a notch"},
 };
 const HelpRow COMMON_ROWS[] = {
     {L"TAB / SHIFT+TAB", L"next / previous: camera, sphere 1, sphere 2"},
+    {L"Click, drag", L"select the sphere under the cursor, move it across the view"},
     {L"W (held)", L"wireframe"},
     {L"F1", L"this help"},
     {L"Home", L"start again"},

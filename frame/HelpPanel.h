@@ -1,6 +1,6 @@
-// The help panel that F1 shows below the overlay: the keys of the current
-// control mode and of F1, Home and H, and what the overlay's lines mean, in
-// white on a dark band.
+// The help panel that F1 shows below the overlay: the keys and the mouse of the
+// current control mode and of F1, Home and H, and what the overlay's lines mean,
+// in white on a dark band.
 //
 // The text is painted once per control mode into a texture of the managed pool,
 // which outlives a Reset. Each frame, before the volumes, clears the band to its

@@ -2,10 +2,12 @@
 
 #include "app/Platform.h"
 #include "frame/Controls.h"
+#include "frame/Mouse.h"
 
 namespace
 {
 bool g_bInputPaused = true; // nothing has polled yet: presses from before the start are not ours
+DWORD g_dwResumed = 0;      // GetTickCount when the last pause ended
 
 // Every key the frame, the control step and the flown camera read, Alt included
 // (the guard of Alt+H).
@@ -18,11 +20,15 @@ void PauseInput() { g_bInputPaused = true; }
 
 bool IsInputPaused() { return g_bInputPaused; }
 
+bool IsFromPause(DWORD dwTime) { return g_bInputPaused || LONG(dwTime - g_dwResumed) < 0; }
+
 void ResumeInput()
 {
     if (!g_bInputPaused)
         return;
     g_bInputPaused = false;
+    g_dwResumed = g_platform.GetTickCount();
+    DropMouseInput();
     for (int vKey : MOVEMENT_KEYS)
         g_platform.GetAsyncKeyState(vKey);
     g_tabLatch = IsKeyDown(VK_TAB);

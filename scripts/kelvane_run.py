@@ -418,6 +418,13 @@ class Kelvane:
             other.kill()
             other.wait()
 
+    def mouse(self, x, y, *actions):
+        """Moves the pointer to client point (x, y) as client() finds it, then runs each xdotool command of ACTIONS."""
+        height = int(re.search(r"Height: *(\d+)", tool("xwininfo", "-id", self.wid))[1])
+        xdotool("mousemove", "--window", self.wid, x, y + height - 480)
+        for action in actions:
+            xdotool(*action.split())
+
     def wait_still(self, seconds):
         """Waits until no frame has been presented for SECONDS (the frame in flight
         when the foreground moved may still come); returns the frame count."""

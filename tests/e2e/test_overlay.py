@@ -4,11 +4,14 @@ rate reaching the target and agreeing with the frame times, and the answers
 flipping exactly where the keyboard moves sphere 1 clear of sphere 2, then its
 radius growing to 100 and no further. Then the additions: Home brings the
 start's spheres back, H colours the hits and F1 shows the help panel, as a
-screenshot sees them."""
+screenshot sees them; a click on sphere 2 selects it, a drag moves it as far as
+the projection gives, three wheel notches make R=53, and a click and drag that
+bring the window back from behind another window change nothing."""
+import math
 import os
 import sys
 
-from kelvane_run import Failure, Kelvane, parse_overlay, run_test, say
+from kelvane_run import Failure, Kelvane, parse_overlay, run_test, say, wait, xdotool
 
 START = ("FPS 00/60  CPU 000%\nSphere1 (-40.00, 0.00, 0.00) R=50.00\n"
          "Sphere2 (40.00, 0.00, 0.00) R=50.00\nAABB true\nCollision true\n")
@@ -54,6 +57,31 @@ def test(exe):
            if (at := k.client("hit-colours")) else None, what="colour the hits")
     k.keys("F1", effect=lambda: k.client("help")(*band) == (0, 0, 64), what="show the help panel")
     say("PASS: H drew the volumes without red, F1 showed the help panel's band")
+
+    k.keys("F1", effect=lambda: k.client("help-hidden")(*band) == (0, 0, 255), what="hide the help panel")
+    k.mouse(397, 240, "click 1")  # sphere 2's centre, seen from (0, 0, -300)
+    wait("a sphere blinks after the click", k.drawn(lambda t: len(t.meshes) == 2))
+    k.mouse(397, 240, "mousedown 1")
+    k.mouse(497, 240)
+    x, y, z = parse_overlay(k.wait_text("sphere 2 dragged", lambda t: "Sphere2 (40.00," not in t).text)["sphere2"]
+    k.mouse(497, 240, "mouseup 1")
+    # 100 pixels at the depth of the sphere's front point; the picture is 2 tan(pi / 8) high at depth 1.
+    expected = 40 + 100 * 2 * math.tan(math.pi / 8) / 480 * 300 * (1 - 50 / math.hypot(40, 300))
+    if abs(x - expected) > 1 or abs(y) > 0.01 or abs(z) > 0.01:
+        raise Failure(f"dragged 100 pixels right, sphere 2 went to ({x}, {y}, {z}), not ({expected:.2f}, 0, 0)")
+    k.mouse(497, 240, "click --repeat 3 --delay 50 4")
+    k.wait_text("three notches make R=53.00", lambda t: "R=53.00\nAABB" in t)
+    say(f"PASS: a click selected sphere 2, 100 pixels dragged it to x = {x:.2f} ({expected:.2f}), 3 notches to R=53")
+    before = k.read().texts[-1].text.split("\n")[1:3]
+    with k.another_window_in_front():
+        k.wait_still(1)
+        k.mouse(243, 240, "mousedown 1")  # sphere 1's centre
+        k.mouse(300, 300, "mouseup 1")
+        wait("the click brings the window to the front", lambda: xdotool("getactivewindow") == k.wid)
+    k.wait_frames(20, "frames after the click that brought the window back")
+    if any(t.text.split("\n")[1:3] != before or "sphere 50.00 16 16" not in t.meshes for t in k.log.texts[-20:]):
+        raise Failure(f"after the click that brought the window back: {k.log.texts[-1]}")
+    say("PASS: the click and drag that brought the window back selected and moved nothing")
     k.exit()
     if k.read().count("device released, real count 0") != 1:
         raise Failure(f"the device kept references at the end: {k.log.find('device released.*')}")

@@ -71,6 +71,7 @@ ATOM WINAPI FakeRegisterClassExW(const WNDCLASSEXW* pWndClass)
     SetLastError(s_pCurrent->dwRegisterClassError);
     return 0;
 }
+LONG WINAPI FakeGetMessageTime() { return LONG(s_pCurrent->dwTickCount); }
 } // namespace
 
 FakePlatform::FakePlatform() : saved(g_platform)
@@ -78,7 +79,7 @@ FakePlatform::FakePlatform() : saved(g_platform)
     s_pCurrent = this;
     g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,    FakeSleep,
                   FakeGetTickCount,     FakeTimeGetTime,         FakeTimeGetDevCaps, FakeTimeBeginPeriod,
-                  FakeTimeEndPeriod,    FakeMessageBoxW,         FakeIsIconic,       FakeRegisterClassExW};
+                  FakeTimeEndPeriod,    FakeMessageBoxW,         FakeIsIconic,       FakeRegisterClassExW, FakeGetMessageTime};
 }
 
 FakePlatform::~FakePlatform()

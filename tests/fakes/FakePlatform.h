@@ -1,5 +1,5 @@
 // Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
-// window, message boxes, IsIconic, the multimedia timer and class registration.
+// window, message boxes, IsIconic, the multimedia timer, class registration, message times.
 // Constructing a FakePlatform points every entry of g_platform at it; destroying
 // it puts the real functions back.
 #pragma once
@@ -33,7 +33,7 @@ public:
     // Clocks: Sleep and Advance move both forward together.
     void Advance(DWORD ms) { dwTime += ms; dwTickCount += ms; }
     DWORD dwTime = 0;      // timeGetTime
-    DWORD dwTickCount = 0; // GetTickCount
+    DWORD dwTickCount = 0; // GetTickCount, and GetMessageTime: a message is made as it is sent
     UINT nMicros = 0;      // how far into the clocks' current millisecond, in us
     std::vector<DWORD> sleeps;
     // Sleep as on Windows, never early: while a timeBeginPeriod is in force it

@@ -270,7 +270,7 @@ TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
     };
     // The panel hides the volumes behind it, wholly, and shows its text exactly
     // as painted; the overlay above it and the picture around it stay as they
-    // were. White text in both columns, on sixteen lines.
+    // were. White text in both columns, on eighteen lines.
     EXPECT_EQ(0, Unlike(CONTROL_CAMERA));
     EXPECT_EQ(0, CountInRect(0, 105, 640, 106, IsPanel) + CountInRect(0, 432, 640, 433, IsPanel) +
                      CountInRect(7, 106, 8, 432, IsPanel) + CountInRect(632, 106, 633, 432, IsPanel));
@@ -286,14 +286,14 @@ TEST_F(SceneVisualTest, F1ShowsAnOpaquePanelBelowTheOverlayForEachMode)
         }
         return nLines;
     };
-    EXPECT_EQ(16, TextLines());
+    EXPECT_EQ(18, TextLines());
     EXPECT_GT(CountInRect(10, 10, 300, 100, IsOverlayRed), 200);
     EXPECT_TRUE(IsBlue(At(320, 440)) && IsBlue(At(320, 100)) && IsBlue(At(2, 240)) && IsBlue(At(637, 240)));
     Frames(2, {VK_TAB}); // the panel shows a mode change a frame later
     EXPECT_EQ(0, Unlike(1));
     EXPECT_TRUE(PaintHelpPanel(CONTROL_CAMERA) != PaintHelpPanel(1))
         << "the keys of sphere 1 differ from the camera's";
-    EXPECT_EQ(16, TextLines());
+    EXPECT_EQ(18, TextLines());
     Frames(1);
     Frames(2, {VK_TAB});
     EXPECT_EQ(0, Unlike(2));

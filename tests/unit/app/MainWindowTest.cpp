@@ -7,6 +7,7 @@
 #include "camera/CameraFlyer.h"
 #include "collision/CollisionSphere.h"
 #include "frame/Controls.h"
+#include "frame/Input.h"
 #include "frame/RenderFrame.h"
 #include "resources/resource.h"
 #include "tests/fakes/FakeDirect3D.h"
@@ -157,6 +158,13 @@ LRESULT CALLBACK RefuseWindows(int nCode, WPARAM wParam, LPARAM lParam)
         return CallNextHookEx(nullptr, nCode, wParam, lParam);
     SetLastError(s_dwRefusal);
     return 1;
+}
+
+LRESULT SendMouse(UINT message, POINT pt, WPARAM wParam = 0)
+{
+    if (message == WM_MOUSEWHEEL) // it gives the cursor on the screen
+        ClientToScreen(g_hWnd, &pt);
+    return SendMessageW(g_hWnd, message, wParam, MAKELPARAM(pt.x, pt.y));
 }
 } // namespace
 
@@ -513,7 +521,11 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
     static FakePlatform* s_pPlatform;
     static int s_nKey;
     s_pPlatform = &platform;
-    auto Tap = [] { s_pPlatform->Tap(s_nKey); };
+    auto Tap = [] {
+        if (s_nKey != VK_LBUTTON)
+            return s_pPlatform->Tap(s_nKey);
+        SendMouse(WM_LBUTTONDOWN, {397, 240}), SendMouse(WM_MOUSEMOVE, {450, 300}), SendMouse(WM_LBUTTONUP, {450, 300});
+    };
     auto Send = [](UINT message, WPARAM wParam = 0) { SendMessageW(g_hWnd, message, wParam, 0); };
     FakeDevice& device = direct3d.device;
     const std::pair<const char*, std::function<void()>> pauses[] = {
@@ -541,7 +553,7 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
     };
     RenderFrame();
     for (int nMode : {CONTROL_CAMERA, CONTROL_SPHERE1})
-        for (int nKey : {VK_TAB, VK_SHIFT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, int('Z'), int('X'), int('W'), VK_F1, int('H'), VK_HOME})
+        for (int nKey : {VK_TAB, VK_SHIFT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, int('Z'), int('X'), int('W'), VK_F1, int('H'), VK_HOME, VK_LBUTTON})
             for (const auto& pause : pauses)
             {
                 g_controlMode = nMode;
@@ -554,6 +566,30 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
                 RenderFrame();
                 ASSERT_EQ(before, Scene()) << pause.first << ", key " << nKey << ", mode " << nMode;
             }
+}
+
+// The mouse in the picture's pixels, however large the client area: a click on
+// sphere 2 selects it; dragged beyond the left edge it goes left, until the capture
+// goes. The wheel acts in front over the client area; a click that activates is eaten.
+TEST_F(MainWindow, TheMouseActsInThePicturesPixelsOnlyWhereMeant)
+{
+    platform.hForeground = g_hWnd;
+    SetWindowPos(g_hWnd, nullptr, 0, 0, 1400, 1100, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rc;
+    GetClientRect(g_hWnd, &rc);
+    const POINT onSphere2 = {LONG(397.5 * rc.right / 640), LONG(240.5 * rc.bottom / 480)};
+    g_controlMode = CONTROL_CAMERA, PauseInput(), RenderFrame(), SendMouse(WM_LBUTTONDOWN, onSphere2), RenderFrame();
+    EXPECT_EQ(CONTROL_SPHERE2, g_controlMode);
+    SendMouse(WM_MOUSEMOVE, {-60, onSphere2.y}), RenderFrame(), ReleaseCapture();
+    const D3DXVECTOR3 vDragged = *g_sphere2.GetCenter();
+    SendMouse(WM_MOUSEMOVE, onSphere2), RenderFrame();
+    EXPECT_TRUE(vDragged.x < -100 && vDragged == *g_sphere2.GetCenter()) << vDragged.x;
+    for (int i = 0; i < 3; ++i) // beside the client area, over it, over it in the background
+        platform.hForeground = i < 2 ? g_hWnd : GetDesktopWindow(),
+        SendMouse(WM_MOUSEWHEEL, i ? onSphere2 : POINT{-5, 5}, MAKEWPARAM(0, WHEEL_DELTA));
+    RenderFrame();
+    EXPECT_EQ(51.0f, g_sphere2.GetRadius());
+    EXPECT_EQ(MA_ACTIVATEANDEAT, SendMessageW(g_hWnd, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
 }
 
 TEST_F(MainWindow, OtherCommandsChangeNothing)

@@ -216,3 +216,20 @@ INSTANTIATE_TEST_SUITE_P(
         SphereCase{"one radius negative", D3DXVECTOR3(-40, 0, 0), 60, D3DXVECTOR3(40, 0, 0), -10, false,
                    false}),
     CaseName<SphereCase>);
+
+// Into sphere 2 as it starts: where, in lengths of the direction; 0 for a miss.
+TEST(CollisionSphere, ARayEntersOnlyAheadOfItsOriginAndNotGrazing)
+{
+    CCollisionSphere sphere;
+    sphere.SetCenterRadius(D3DXVECTOR3(40, 0, 0), 50);
+    const struct { D3DXVECTOR3 vOrigin, vDirection; float fDistance; } cases[] = {
+        {{40, 30, -300}, {0, 0, 2}, 130}, {{-20, -80, 0}, {0.6f, 0.8f, 0}, 50}, {{89.99f, 0, -300}, {0, 0, 1}, 299},
+        {{90, 0, -300}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, -1}, 0}, {{40, 0, 0}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, kNaN}, 0},
+    };
+    for (const auto& c : cases)
+    {
+        float f = 0;
+        EXPECT_EQ(c.fDistance != 0, sphere.IntersectRay(c.vOrigin, c.vDirection, &f)) << c.fDistance;
+        EXPECT_NEAR(c.fDistance, f, 0.01f) << c.vOrigin.x << " " << c.vOrigin.y;
+    }
+}

@@ -18,6 +18,24 @@ protected:
         UpdateControls();
     }
     static D3DXVECTOR3 Center(const CCollisionSphere& s) { return *const_cast<CCollisionSphere&>(s).GetCenter(); }
+    // Real D3DX on the last frame's transforms: a world point's picture x, y, or
+    // back (bBack) from picture x, y at depth z, 0 on the near plane, 1 on the far.
+    D3DXVECTOR3 Project(const D3DXVECTOR3& v, bool bBack = false) const
+    {
+        const D3DVIEWPORT9 viewport = {0, 0, 640, 480, 0.0f, 1.0f};
+        const D3DXMATRIX proj(api.device.LastTransform(D3DTS_PROJECTION)), view(api.device.LastTransform(D3DTS_VIEW));
+        D3DXVECTOR3 out;
+        (bBack ? D3DXVec3Unproject : D3DXVec3Project)(&out, &v, &viewport, &proj, &view, nullptr);
+        return out;
+    }
+    // How far along D3DX's ray through picture point (x, y) it enters the sphere; 0 for a miss.
+    float Under(const CCollisionSphere& s, int x, int y) const
+    {
+        const D3DXVECTOR3 vNear = Project(D3DXVECTOR3(float(x), float(y), 0), true);
+        float f = 0;
+        s.IntersectRay(vNear, Project(D3DXVECTOR3(float(x), float(y), 1), true) - vNear, &f);
+        return f;
+    }
 };
 } // namespace
 
@@ -235,4 +253,80 @@ TEST_F(ControlsTest, TheFlownCameraLearnsOfTheModeOnlyAtItsNextStep)
 
     Frame({VK_RIGHT});
     EXPECT_FLOAT_EQ(std::sin(0.01f), Heading()) << "inactive now: no further turn";
+}
+
+// A click selects the nearer sphere under it as D3DX unprojects the view drawn (at
+// the start; a smoothing camera held behind the turning flown one), sphere 1 on a
+// tie; on nothing, the help panel, or before the frame that ended a pause, nothing.
+// Dragged, the point grabbed stays under the cursor at its depth, until TAB or a pause.
+TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
+{
+    auto Click = [this](float x, float y, int nModeBefore, DWORD dwAgo = 0, bool bHelp = false) {
+        g_bShowHelp = bHelp, g_controlMode = nModeBefore;
+        PressMouse(x, y, platform.dwTickCount - dwAgo), ReleaseMouse(), Frame();
+        return g_controlMode;
+    };
+    PauseInput(), Frame(); // 16 ms
+    EXPECT_EQ(CONTROL_CAMERA, Click(397, 240, CONTROL_CAMERA, 17));
+    EXPECT_EQ(CONTROL_SPHERE1, Click(320, 240, CONTROL_CAMERA));
+    EXPECT_EQ(CONTROL_CAMERA, Click(397, 240, CONTROL_CAMERA, 0, true)) << "on the help panel";
+    for (bool bTurned : {false, true})
+    {
+        for (int i = 0; bTurned && i < 30; ++i)
+            g_controlMode = CONTROL_CAMERA, Frame({VK_RIGHT, i < 10 ? VK_UP : VK_RIGHT});
+        g_cameraSmooth.SetFollowed(bTurned ? nullptr : &g_cameraFlyer); // held 0.03 rad behind
+        int nSeen[4] = {};
+        for (int y = 168; y < 400; y += 80)
+            for (int x = 8; x < 640; x += 16)
+            {
+                const float f1 = Under(g_sphere1, x, y), f2 = Under(g_sphere2, x, y);
+                ++nSeen[(f1 > 0) + 2 * (f2 > 0)];
+                ASSERT_EQ(f1 > 0 && (f2 == 0 || f1 < f2) ? 1 : f2 > 0 ? 2 : x / 16 % 3,
+                          Click(float(x), float(y), x / 16 % 3)) << x << ", " << y;
+            }
+        EXPECT_TRUE(nSeen[0] && nSeen[1] && nSeen[2] && nSeen[3]) << "none, one, the other, both";
+    }
+    const D3DXVECTOR3 at = Project(Center(g_sphere2)), vEye = *g_cameraSmooth.GetPosition(), vToEye = vEye - Center(g_sphere2);
+    const D3DXVECTOR3 vAhead = *g_cameraSmooth.GetTarget() - vEye, vGrab = vToEye * (50 / D3DXVec3Length(&vToEye));
+    D3DXVECTOR3 v = Center(g_sphere2) + vGrab; // grabbed at its centre's pixel: by the front point
+    const float fDepth = D3DXVec3Dot(&v, &vAhead);
+    PressMouse(at.x, at.y, platform.dwTickCount);
+    for (const POINT& to : {POINT{500, 100}, POINT{-40, 520}, POINT{700, -30}, POINT{400, 300}})
+    {
+        MoveMouse(float(to.x), float(to.y)), Frame();
+        const D3DXVECTOR3 p = Project(v = Center(g_sphere2) + vGrab);
+        EXPECT_TRUE(std::abs(to.x - p.x) < 0.5f && std::abs(to.y - p.y) < 0.5f) << p.x << ", " << p.y;
+        EXPECT_NEAR(fDepth, D3DXVec3Dot(&v, &vAhead), 1e-3f) << "parallel to the screen";
+    }
+    for (int nEnd = 0; nEnd < 2; ++nEnd) // TAB round to sphere 2 again; a pause
+    {
+        const D3DXVECTOR3 vHeld = Center(g_sphere2);
+        for (int i = 0; i < 3; ++i)
+            nEnd ? PauseInput() : Frame({VK_TAB}), Frame();
+        MoveMouse(100, 100), Frame();
+        EXPECT_EQ(vHeld, Center(g_sphere2)) << "end " << nEnd;
+        PressMouse(400, 300, platform.dwTickCount), MoveMouse(410, 300), Frame();
+    }
+}
+
+// A notch: radius +/- 1 within 1 to 100, or 10 units of camera flight; partial notches
+// add up. Turned while the frames paused (0 pauses them), or before a pause: nothing.
+TEST_F(ControlsTest, TheWheelSizesTheSelectedSphereOrFliesTheCamera)
+{
+    struct Case { int nMode; std::initializer_list<int> deltas; float r1, r2, z; };
+    const Case cases[] = {
+        {1, {120}, 51, 50, -300},   {1, {-120, -240}, 48, 50, -300}, {2, {60, 59}, 48, 50, -300},
+        {2, {1}, 48, 51, -300},     {2, {-30, -90, 7200}, 48, 100, -300}, {2, {-24000}, 48, 1, -300},
+        {0, {240}, 48, 1, -280},    {0, {-40, -40, -40}, 48, 1, -290},    {0, {0, 120}, 48, 1, -290},
+        {1, {120, 0}, 48, 1, -290}, {1, {}, 48, 1, -290},
+    };
+    for (const Case& c : cases)
+    {
+        g_controlMode = c.nMode;
+        for (int nDelta : c.deltas)
+            nDelta ? TurnMouseWheel(nDelta) : PauseInput();
+        Frame();
+        EXPECT_EQ(std::make_tuple(c.r1, c.r2, c.z),
+                  std::make_tuple(g_sphere1.GetRadius(), g_sphere2.GetRadius(), g_cameraFlyer.GetPosition()->z));
+    }
 }

@@ -8,6 +8,7 @@
 #include "collision/CollisionSphere.h"
 #include "frame/Controls.h"
 #include "frame/Input.h"
+#include "frame/Mouse.h"
 #include "frame/RenderFrame.h"
 #include "graphics/Graphics.h"
 #include "tests/fakes/FakeDirect3D.h"
@@ -35,7 +36,7 @@ protected:
         g_tabLatch = g_homeLatch = g_helpLatch = g_hitLatch = false;
         g_bShowHelp = g_bHitColors = false;
         ASSERT_TRUE(InitScene(hWnd));
-        ResumeInput(); // the frames have been polling, with no key down
+        PauseInput(), ResumeInput(); // the frames have been polling from now, with no key down
     }
 
     void TearDown() override { ShutdownApplication(); }
