@@ -421,7 +421,7 @@ class Kelvane:
     def mouse(self, x, y, *actions):
         """Moves the pointer to client point (x, y) as client() finds it, then runs each xdotool command of ACTIONS."""
         height = int(re.search(r"Height: *(\d+)", tool("xwininfo", "-id", self.wid))[1])
-        xdotool("mousemove", "--window", self.wid, x, y + height - 480)
+        xdotool("mousemove", "--window", self.wid, "--", x, y + height - 480)
         for action in actions:
             xdotool(*action.split())
 
