@@ -21,7 +21,8 @@ bool PressMouse(float x, float y, DWORD dwTime);
 void MoveMouse(float x, float y);
 // The button is up, or the capture went elsewhere: the drag ends with the next frame.
 void ReleaseMouse();
-// The wheel turned by nDelta, WHEEL_DELTA a notch, positive away from the user.
+// The wheel turned by nDelta, WHEEL_DELTA a notch, positive away from the user;
+// while the frames pause, only for the resume to drop it.
 void TurnMouseWheel(int nDelta);
 
 // Taken by the control step, in this order.

@@ -61,8 +61,7 @@ def test(exe):
     k.keys("F1", effect=lambda: k.client("help-hidden")(*band) == (0, 0, 255), what="hide the help panel")
     k.mouse(397, 240, "click 1")  # sphere 2's centre, seen from (0, 0, -300)
     wait("a sphere blinks after the click", k.drawn(lambda t: len(t.meshes) == 2))
-    k.mouse(397, 240, "mousedown 1")
-    k.mouse(497, 240)
+    k.mouse(397, 240, "mousedown 1", "mousemove_relative 100 0")
     x, y, z = parse_overlay(k.wait_text("sphere 2 dragged", lambda t: "Sphere2 (40.00," not in t).text)["sphere2"]
     k.mouse(497, 240, "mouseup 1")
     # 100 pixels at the depth of the sphere's front point; the picture is 2 tan(pi / 8) high at depth 1.
@@ -75,8 +74,7 @@ def test(exe):
     before = k.read().texts[-1].text.split("\n")[1:3]
     with k.another_window_in_front():
         k.wait_still(1)
-        k.mouse(243, 240, "mousedown 1")  # sphere 1's centre
-        k.mouse(300, 300, "mouseup 1")
+        k.mouse(243, 240, "mousedown 1", "mousemove_relative 57 60", "mouseup 1")  # sphere 1's centre
         wait("the click brings the window to the front", lambda: xdotool("getactivewindow") == k.wid)
     k.wait_frames(20, "frames after the click that brought the window back")
     if any(t.text.split("\n")[1:3] != before or "sphere 50.00 16 16" not in t.meshes for t in k.log.texts[-20:]):

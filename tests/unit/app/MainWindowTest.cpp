@@ -573,7 +573,6 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
 // goes. The wheel acts in front over the client area; a click that activates is eaten.
 TEST_F(MainWindow, TheMouseActsInThePicturesPixelsOnlyWhereMeant)
 {
-    platform.hForeground = g_hWnd;
     SetWindowPos(g_hWnd, nullptr, 0, 0, 1400, 1100, SWP_NOMOVE | SWP_NOZORDER);
     RECT rc;
     GetClientRect(g_hWnd, &rc);

@@ -224,7 +224,7 @@ TEST(CollisionSphere, ARayEntersOnlyAheadOfItsOriginAndNotGrazing)
     sphere.SetCenterRadius(D3DXVECTOR3(40, 0, 0), 50);
     const struct { D3DXVECTOR3 vOrigin, vDirection; float fDistance; } cases[] = {
         {{40, 30, -300}, {0, 0, 2}, 130}, {{-20, -80, 0}, {0.6f, 0.8f, 0}, 50}, {{89.99f, 0, -300}, {0, 0, 1}, 299},
-        {{90, 0, -300}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, -1}, 0}, {{40, 0, 0}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, kNaN}, 0},
+        {{90, 0, -300}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, -1}, 0}, {{40, 0, -10}, {0, 0, 1}, 0}, {{40, 0, -300}, {0, 0, kNaN}, 0},
     };
     for (const auto& c : cases)
     {

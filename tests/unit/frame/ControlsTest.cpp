@@ -291,13 +291,17 @@ TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
     D3DXVECTOR3 v = Center(g_sphere2) + vGrab; // grabbed at its centre's pixel: by the front point
     const float fDepth = D3DXVec3Dot(&v, &vAhead);
     PressMouse(at.x, at.y, platform.dwTickCount);
-    for (const POINT& to : {POINT{500, 100}, POINT{-40, 520}, POINT{700, -30}, POINT{400, 300}})
+    for (const D3DXVECTOR3& to : {at + D3DXVECTOR3(100, 0, 0), D3DXVECTOR3(500, 100, 0), D3DXVECTOR3(-40, 520, 0),
+                                  D3DXVECTOR3(700, -30, 0), D3DXVECTOR3(400, 300, 0)}) // the first before the pick
     {
-        MoveMouse(float(to.x), float(to.y)), Frame();
+        MoveMouse(to.x, to.y), Frame();
         const D3DXVECTOR3 p = Project(v = Center(g_sphere2) + vGrab);
         EXPECT_TRUE(std::abs(to.x - p.x) < 0.5f && std::abs(to.y - p.y) < 0.5f) << p.x << ", " << p.y;
         EXPECT_NEAR(fDepth, D3DXVec3Dot(&v, &vAhead), 1e-3f) << "parallel to the screen";
     }
+    const D3DXVECTOR3 vStill = Center(g_sphere2);
+    Frame(), Frame(), Frame();
+    EXPECT_EQ(vStill, Center(g_sphere2)) << "held still";
     for (int nEnd = 0; nEnd < 2; ++nEnd) // TAB round to sphere 2 again; a pause
     {
         const D3DXVECTOR3 vHeld = Center(g_sphere2);
