@@ -28,12 +28,13 @@ protected:
         (bBack ? D3DXVec3Unproject : D3DXVec3Project)(&out, &v, &viewport, &proj, &view, nullptr);
         return out;
     }
-    // How far along D3DX's ray through picture point (x, y) it enters the sphere; 0 for a miss.
-    float Under(const CCollisionSphere& s, int x, int y) const
+    // How far along D3DX's ray through picture point (x, y) it enters the sphere (0 for a miss), and where.
+    float Under(const CCollisionSphere& s, float x, float y, D3DXVECTOR3* pv) const
     {
-        const D3DXVECTOR3 vNear = Project(D3DXVECTOR3(float(x), float(y), 0), true);
+        const D3DXVECTOR3 vNear = Project({x, y, 0}, true), vRay = Project({x, y, 1}, true) - vNear;
         float f = 0;
-        s.IntersectRay(vNear, Project(D3DXVECTOR3(float(x), float(y), 1), true) - vNear, &f);
+        s.IntersectRay(vNear, vRay, &f);
+        *pv = vNear + vRay * f;
         return f;
     }
 };
@@ -270,6 +271,7 @@ TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
     EXPECT_EQ(CONTROL_CAMERA, Click(397, 240, CONTROL_CAMERA, 17));
     EXPECT_EQ(CONTROL_SPHERE1, Click(320, 240, CONTROL_CAMERA));
     EXPECT_EQ(CONTROL_CAMERA, Click(397, 240, CONTROL_CAMERA, 0, true)) << "on the help panel";
+    D3DXVECTOR3 v;
     for (bool bTurned : {false, true})
     {
         for (int i = 0; bTurned && i < 30; ++i)
@@ -277,18 +279,19 @@ TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
         g_cameraSmooth.SetFollowed(bTurned ? nullptr : &g_cameraFlyer); // held 0.03 rad behind
         int nSeen[4] = {};
         for (int y = 168; y < 400; y += 80)
-            for (int x = 8; x < 640; x += 16)
+            for (float x = 0.5f; x < 640; ++x) // a pixel apart, between centres: never on the tie
             {
-                const float f1 = Under(g_sphere1, x, y), f2 = Under(g_sphere2, x, y);
+                const float f1 = Under(g_sphere1, x, float(y), &v), f2 = Under(g_sphere2, x, float(y), &v);
                 ++nSeen[(f1 > 0) + 2 * (f2 > 0)];
-                ASSERT_EQ(f1 > 0 && (f2 == 0 || f1 < f2) ? 1 : f2 > 0 ? 2 : x / 16 % 3,
-                          Click(float(x), float(y), x / 16 % 3)) << x << ", " << y;
+                ASSERT_EQ(f1 > 0 && (f2 == 0 || f1 < f2) ? 1 : f2 > 0 ? 2 : int(x) % 3,
+                          Click(x, float(y), int(x) % 3)) << x << ", " << y;
             }
         EXPECT_TRUE(nSeen[0] && nSeen[1] && nSeen[2] && nSeen[3]) << "none, one, the other, both";
     }
-    const D3DXVECTOR3 at = Project(Center(g_sphere2)), vEye = *g_cameraSmooth.GetPosition(), vToEye = vEye - Center(g_sphere2);
-    const D3DXVECTOR3 vAhead = *g_cameraSmooth.GetTarget() - vEye, vGrab = vToEye * (50 / D3DXVec3Length(&vToEye));
-    D3DXVECTOR3 v = Center(g_sphere2) + vGrab; // grabbed at its centre's pixel: by the front point
+    const D3DXVECTOR3 at = Project(Center(g_sphere2)) + D3DXVECTOR3(12, -9, 0);
+    const D3DXVECTOR3 vAhead = *g_cameraSmooth.GetTarget() - *g_cameraSmooth.GetPosition();
+    ASSERT_GT(Under(g_sphere2, at.x, at.y, &v), 0);
+    const D3DXVECTOR3 vGrab = v - Center(g_sphere2);
     const float fDepth = D3DXVec3Dot(&v, &vAhead);
     PressMouse(at.x, at.y, platform.dwTickCount);
     for (const D3DXVECTOR3& to : {at + D3DXVECTOR3(100, 0, 0), D3DXVECTOR3(500, 100, 0), D3DXVECTOR3(-40, 520, 0),
@@ -299,14 +302,10 @@ TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
         EXPECT_TRUE(std::abs(to.x - p.x) < 0.5f && std::abs(to.y - p.y) < 0.5f) << p.x << ", " << p.y;
         EXPECT_NEAR(fDepth, D3DXVec3Dot(&v, &vAhead), 1e-3f) << "parallel to the screen";
     }
-    const D3DXVECTOR3 vStill = Center(g_sphere2);
-    Frame(), Frame(), Frame();
-    EXPECT_EQ(vStill, Center(g_sphere2)) << "held still";
-    for (int nEnd = 0; nEnd < 2; ++nEnd) // TAB round to sphere 2 again; a pause
+    for (int nEnd = 0; nEnd < 2; ++nEnd) // held still, then TAB; a pause
     {
         const D3DXVECTOR3 vHeld = Center(g_sphere2);
-        for (int i = 0; i < 3; ++i)
-            nEnd ? PauseInput() : Frame({VK_TAB}), Frame();
+        nEnd ? PauseInput() : (Frame(), Frame(), Frame({VK_TAB}));
         MoveMouse(100, 100), Frame();
         EXPECT_EQ(vHeld, Center(g_sphere2)) << "end " << nEnd;
         PressMouse(400, 300, platform.dwTickCount), MoveMouse(410, 300), Frame();
