@@ -42,6 +42,8 @@ int RunApplication(HINSTANCE hInstance, int nCmdShow)
     // apart, however even the slots. The clock has been chosen by now; what is
     // raised here is released after the loop, the one way out from here.
     BeginHighResolution();
+    // Keys pressed before the start were meant for another program.
+    PauseInput();
 
     // Alt+? and Alt+/ open the About box, as the accelerator table says.
     HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(ID_MAIN));

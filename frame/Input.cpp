@@ -5,7 +5,7 @@
 
 namespace
 {
-bool g_bInputPaused = true; // nothing has polled yet: presses from before the start are not ours
+bool g_bInputPaused = false;
 
 // Every key the frame, the control step and the flown camera read, Alt included
 // (the guard of Alt+H).

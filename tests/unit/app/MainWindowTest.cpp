@@ -312,8 +312,10 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
 TEST_F(WholeRun, FramesKeepTheirSlotsWhereSleepWakesLate)
 {
     platform.bWindowsSleep = true;
+    platform.Tap(VK_TAB); // before the start, in another program
     BoundLoop(1, BringToFront, 600);
     EXPECT_EQ(99, RunApplication(Module(), SW_SHOWNORMAL)) << "not ended by the 600th turn";
+    EXPECT_EQ(CONTROL_CAMERA, g_controlMode);
     EXPECT_EQ(std::vector<UINT>{1}, platform.beginPeriods);
     EXPECT_EQ(std::vector<UINT>{1}, platform.endPeriods);
     const std::vector<DWORD>& times = direct3d.device.presentTimes;
@@ -540,7 +542,7 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
         return s.str();
     };
     RenderFrame();
-    for (int nMode : {CONTROL_CAMERA, CONTROL_SPHERE1})
+    for (int nMode : {CONTROL_SPHERE1, CONTROL_CAMERA})
         for (int nKey : {VK_TAB, VK_SHIFT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, int('Z'), int('X'), int('W'), VK_F1, int('H'), VK_HOME})
             for (const auto& pause : pauses)
             {
