@@ -534,8 +534,8 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
         std::wostringstream s;
         const std::wstring& overlay = direct3d.fonts.at(0)->drawn.back().text;
         const D3DXVECTOR3& v = *g_cameraFlyer.GetTarget();
-        s << g_controlMode << g_bShowHelp << g_bHitColors << " " << v.x << " " << v.y << " " << v.z << " "
-          << overlay.substr(overlay.find(L'\n'));
+        s << "mode " << g_controlMode << ", help " << g_bShowHelp << ", hits " << g_bHitColors << ", looking at "
+          << v.x << " " << v.y << " " << v.z << overlay.substr(overlay.find(L'\n'));
         for (const auto& state : device.renderStates)
             if (state.first == D3DRS_FILLMODE)
                 s << " fill " << state.second;
