@@ -448,6 +448,24 @@ class Kelvane:
 STARTED = []
 
 
+# --- the picture -------------------------------------------------------------
+
+# The start's sphere centres and their boxes beside them, and a corner of the help panel's band.
+VOLUMES, BAND, BAND_RGB = ((243, 240), (397, 240), (125, 240), (515, 240)), (600, 420), (0, 0, 64)
+
+
+def hit_colours(at):
+    """True when the start's volumes show in the hit colours in the client-area
+    screenshot AT, False in red and yellow, None when neither (hidden by the
+    panel). So in any phase of the light: lit by the ambient light alone a box
+    over the background reads (32, 32, 127) in yellow, (0, 19, 146) in dark cyan,
+    the background itself (0, 0, 255)."""
+    rgb = [at(*p) for p in VOLUMES]
+    if all(r < 16 and g >= 10 for r, g, _ in rgb):
+        return True
+    return False if all(r >= 16 for r, _, _ in rgb) else None
+
+
 # --- the overlay -----------------------------------------------------------
 
 NUMBER = r"(-?\d+\.\d\d)"
