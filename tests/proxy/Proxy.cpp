@@ -11,8 +11,9 @@
 //   "failing-driver N"  the next N Presents answer D3DERR_DRIVERINTERNALERROR,
 //                     on whichever device.
 // A command that cannot be played now ("restore" with no device lost, anything
-// else while one is) is refused, saying why. With KELVANE_PROXY_CREATE_DEVICE set
-// to an error code, CreateDevice always answers that code.
+// else while one is) is refused, saying why; so is one the proxy does not know.
+// With KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always
+// answers that code.
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
@@ -196,6 +197,19 @@ void Played(const char* pszRefused = nullptr)
     g_command.clear();
 }
 
+// Why the command cannot be played: one the proxy does not know, or else
+// pszNotNow, which says why this one cannot be played in the device's state.
+const char* Refusal(const std::string& command, const char* pszNotNow)
+{
+    long n;
+    char extra;
+    const char* psz = command.c_str();
+    const bool bKnown = command == "lose" || command == "restore" ||
+                        std::sscanf(psz, "driver-error %ld%c", &n, &extra) == 1 ||
+                        std::sscanf(psz, "failing-driver %ld%c", &n, &extra) == 1;
+    return bKnown ? pszNotNow : "no such command";
+}
+
 class LosingDevice : public ForwardDirect3DDevice9
 {
 public:
@@ -217,7 +231,7 @@ public:
                 g_nFailingPresents = 1;
             else if (!g_command.empty() &&
                      std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
-                Played("no device is lost");
+                Played(Refusal(g_command, "no device is lost"));
             if (!g_command.empty())
                 Played();
             if (g_nFailingPresents > 0)
@@ -246,7 +260,8 @@ public:
             Played();
         }
         else if (!Command().empty())
-            Played(m_phase == LOST ? "the device is lost" : "the device is being restored");
+            Played(
+                Refusal(g_command, m_phase == LOST ? "the device is lost" : "the device is being restored"));
         const HRESULT hr = m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
         Say("question 0x%08lx", hr);
         return hr;
