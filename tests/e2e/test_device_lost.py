@@ -85,15 +85,11 @@ def test(exe):
     if (old := k.log.find("device released.*")[-1][1][0]) != "device released, real count 0":
         raise Failure(f"the device went with the help panel shown: {old}")
     at = k.client("help-on-new-device")
-    # The header's rows: white text on the band, nothing darker (a texture of the old device reads black).
-    header = [at(x, y) for x in range(8, 632) for y in range(110, 130)]
-    ink, dark = sum(rgb[0] > 200 for rgb in header), sum(rgb[2] < 64 for rgb in header)
-    if at(*BAND) != BAND_RGB or ink < 50 or dark:
-        raise Failure(f"on the new device the help panel's band reads {at(*BAND)}, its header {ink} white pixels "
-                      f"and {dark} darker than the band")
-    say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, "
-        f"and reads FPS 60/60; the old one went with no reference left, the help panel shows again ({ink} "
-        "white pixels in its header)")
+    header = [at(x, y) for x in range(8, 632) for y in range(110, 130)]  # white on the band; the old device's is black
+    if at(*BAND) != BAND_RGB or max(header)[0] < 255 or min(header, key=lambda rgb: rgb[2])[2] < 64:
+        raise Failure(f"on the new device the help panel's band reads {at(*BAND)}, its header {sorted(set(header))}")
+    say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, with no "
+        "reference left on the old one, and reads FPS 60/60 with the help panel's text shown again")
 
     first = k.read().count("Direct3DCreate9 .*")
     k.command(f"failing-driver {FAILING}")

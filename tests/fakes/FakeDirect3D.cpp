@@ -139,11 +139,8 @@ HRESULT FakeDevice::CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, I
                                   HANDLE*)
 {
     log.Add("Texture made at " + std::to_string(g_platform.timeGetTime()));
-    if (!createTextureResults.empty())
-        return NextAnswer(createTextureResults);
-    textures.push_back(std::make_unique<FakeTexture>(log));
-    *ppTexture = textures.back().get();
-    return S_OK;
+    *ppTexture = createTextureResults.empty() ? &texture : nullptr;
+    return NextAnswer(createTextureResults);
 }
 
 HRESULT FakeTexture::LockRect(UINT, D3DLOCKED_RECT*, const RECT*, DWORD)

@@ -52,8 +52,8 @@ public:
     STDMETHOD_(HRESULT, TestCooperativeLevel)() override;
     STDMETHOD_(HRESULT, Reset)(D3DPRESENT_PARAMETERS* pParams) override;
     STDMETHOD_(ULONG, Release)() override;
-    // Logs "Texture made at CLOCK"; answers createTextureResults in turn, then
-    // hands out a FakeTexture, which logs "Texture locked at CLOCK".
+    // Logs "Texture made at CLOCK"; answers createTextureResults in turn, then hands
+    // out `texture`, which logs "Texture locked at CLOCK".
     STDMETHOD(CreateTexture)(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9** ppTexture,
                              HANDLE*) override;
 
@@ -61,7 +61,7 @@ public:
 
     // Results the device gives.
     std::deque<HRESULT> createTextureResults;
-    std::vector<std::unique_ptr<FakeTexture>> textures;
+    FakeTexture texture{log};
     HRESULT hrClear = S_OK;
     HRESULT hrBeginScene = S_OK;
     HRESULT hrEndScene = S_OK;

@@ -11,9 +11,8 @@
 //   "failing-driver N"  the next N Presents answer D3DERR_DRIVERINTERNALERROR,
 //                     on whichever device.
 // A command that cannot be played now ("restore" with no device lost, anything
-// else while one is) is refused, saying why; so is one the proxy does not know.
-// With KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always
-// answers that code.
+// else while one is) or is unknown is refused, saying why. With
+// KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always answers that code.
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
@@ -197,16 +196,11 @@ void Played(const char* pszRefused = nullptr)
     g_command.clear();
 }
 
-// Why the command cannot be played: one the proxy does not know, or else
-// pszNotNow, which says why this one cannot be played in the device's state.
-const char* Refusal(const std::string& command, const char* pszNotNow)
+// Why a command cannot be played now: pszNotNow, unless the proxy does not know it at all.
+const char* Refusal(const std::string& c, const char* pszNotNow)
 {
-    long n;
-    char extra;
-    const char* psz = command.c_str();
-    const bool bKnown = command == "lose" || command == "restore" ||
-                        std::sscanf(psz, "driver-error %ld%c", &n, &extra) == 1 ||
-                        std::sscanf(psz, "failing-driver %ld%c", &n, &extra) == 1;
+    const bool bKnown =
+        c == "lose" || c == "restore" || !c.rfind("driver-error ", 0) || !c.rfind("failing-driver ", 0);
     return bKnown ? pszNotNow : "no such command";
 }
 
@@ -231,7 +225,7 @@ public:
                 g_nFailingPresents = 1;
             else if (!g_command.empty() &&
                      std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
-                Played(Refusal(g_command, "no device is lost"));
+                Played(g_command == "restore" ? "no device is lost" : "no such command");
             if (!g_command.empty())
                 Played();
             if (g_nFailingPresents > 0)
