@@ -8,6 +8,11 @@
 
 class CGraphics;
 
+// ms between attempts to make anew what failed (the device, the overlay's font,
+// the help panel): often enough to be back soon, seldom enough not to spend the
+// frames on what keeps failing.
+const DWORD RETRY_INTERVAL = 1000;
+
 extern CGraphics* g_pGraphics; // owning; null when there is no device
 extern ID3DXFont* g_pFont;     // one reference owned; null while the font cannot be made
 

@@ -43,6 +43,8 @@ RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent ag
 MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
 READ_LAG = 3  # ms a busy machine may hold back the clock reading after a Present
 LOST = 0x88760868  # D3DERR_DEVICELOST
+# In the picture: the start's sphere centres and their boxes beside them, a corner of the help panel's band.
+VOLUMES, BAND, BAND_RGB = ((243, 240), (397, 240), (125, 240), (515, 240)), (600, 420), (0, 0, 64)
 # Every font the program makes: D3DXCreateFontW's arguments after the device
 # (height, width, weight, mip levels, italic, charset, precision, quality, pitch, face).
 FONTS = {'-16 0 700 1 0 1 0 0 0 "System"'}
@@ -446,6 +448,16 @@ class Kelvane:
 
 
 STARTED = []
+
+
+def hit_colours(at):
+    """Whether the screenshot AT shows the start's volumes in the hit colours (True), red and yellow (False)
+    or neither (None), in any phase of the light: lit by the ambient light alone a box over the background
+    (0, 0, 255) reads (32, 32, 127) in yellow, (0, 19, 146) in dark cyan."""
+    rgb = [at(*p) for p in VOLUMES]
+    if all(r < 16 and g >= 10 for r, g, _ in rgb):
+        return True
+    return False if all(r >= 16 for r, _, _ in rgb) else None
 
 
 # --- the overlay -----------------------------------------------------------

@@ -11,8 +11,8 @@
 //   "failing-driver N"  the next N Presents answer D3DERR_DRIVERINTERNALERROR,
 //                     on whichever device.
 // A command that cannot be played now ("restore" with no device lost, anything
-// else while one is) is refused, saying why. With KELVANE_PROXY_CREATE_DEVICE set
-// to an error code, CreateDevice always answers that code.
+// else while one is) or is unknown is refused, saying why. With
+// KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always answers that code.
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
@@ -196,6 +196,14 @@ void Played(const char* pszRefused = nullptr)
     g_command.clear();
 }
 
+// Why a command cannot be played now: pszNotNow, unless the proxy does not know it at all.
+const char* Refusal(const std::string& c, const char* pszNotNow)
+{
+    const bool bKnown =
+        c == "lose" || c == "restore" || !c.rfind("driver-error ", 0) || !c.rfind("failing-driver ", 0);
+    return bKnown ? pszNotNow : "no such command";
+}
+
 class LosingDevice : public ForwardDirect3DDevice9
 {
 public:
@@ -217,7 +225,7 @@ public:
                 g_nFailingPresents = 1;
             else if (!g_command.empty() &&
                      std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
-                Played("no device is lost");
+                Played(g_command == "restore" ? "no device is lost" : "no such command");
             if (!g_command.empty())
                 Played();
             if (g_nFailingPresents > 0)
@@ -246,7 +254,8 @@ public:
             Played();
         }
         else if (!Command().empty())
-            Played(m_phase == LOST ? "the device is lost" : "the device is being restored");
+            Played(
+                Refusal(g_command, m_phase == LOST ? "the device is lost" : "the device is being restored"));
         const HRESULT hr = m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
         Say("question 0x%08lx", hr);
         return hr;
