@@ -104,6 +104,38 @@ TEST_F(TimeSourceTest, BeginProbesAgainBeforeRaising)
     EXPECT_EQ(std::vector<UINT>{5}, fake.endPeriods);
 }
 
+// A pause lets the raised period go, once; resuming raises the same period
+// again, once, though the timer now answers otherwise: no new probe, the same clock.
+TEST_F(TimeSourceTest, PauseReleasesAndResumeRaisesThePeriodChosenBefore)
+{
+    CTimeSourceInit probe;
+    PauseHighResolution();
+    ResumeHighResolution();
+    EXPECT_EQ(0u, fake.beginPeriods.size() + fake.endPeriods.size()) << "nothing raised, nothing to do";
+
+    BeginHighResolution();
+    fake.capsResult = TIMERR_NOCANDO;
+    struct Step
+    {
+        void (*pAction)();
+        size_t nRaised, nReleased; // periods raised and released so far
+    };
+    const Step steps[] = {{PauseHighResolution, 1, 1},  {PauseHighResolution, 1, 1},
+                          {ResumeHighResolution, 2, 1}, {ResumeHighResolution, 2, 1},
+                          {PauseHighResolution, 2, 2},  {EndHighResolution, 2, 2},
+                          {ResumeHighResolution, 2, 2}};
+    for (const Step& step : steps)
+    {
+        step.pAction();
+        EXPECT_EQ(step.nRaised, fake.beginPeriods.size()) << "step " << &step - steps;
+        EXPECT_EQ(step.nReleased, fake.endPeriods.size()) << "step " << &step - steps;
+    }
+    EXPECT_EQ(std::vector<UINT>(2, 5), fake.beginPeriods);
+    EXPECT_EQ(std::vector<UINT>(2, 5), fake.endPeriods);
+    EXPECT_TRUE(bHighResolution);
+    EXPECT_EQ(111u, GetTime());
+}
+
 TEST_F(TimeSourceTest, UnmatchedEndLeavesTheCountNegative)
 {
     CTimeSourceInit probe;
@@ -127,6 +159,8 @@ TEST_F(TimeSourceTest, RejectedTimerCountsCallersButRaisesNothing)
 
         EXPECT_EQ(1u, BeginHighResolution());
         EXPECT_EQ(1, nResolutionUsers);
+        PauseHighResolution();
+        ResumeHighResolution();
         EndHighResolution();
         EXPECT_EQ(0, nResolutionUsers);
         EXPECT_FALSE(bHighResolution);
