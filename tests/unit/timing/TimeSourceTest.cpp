@@ -110,7 +110,8 @@ TEST_F(TimeSourceTest, BeginProbesAgainBeforeRaising)
 TEST_F(TimeSourceTest, PauseReleasesAndResumeRaisesThePeriodChosenBefore)
 {
     CTimeSourceInit probe;
-    PauseHighResolution(); // nothing raised yet
+    PauseHighResolution();
+    EXPECT_TRUE(fake.endPeriods.empty()) << "nothing raised yet, nothing to let go";
     BeginHighResolution();
     fake.capsResult = TIMERR_NOCANDO;
     for (void (*pStep)() : {PauseHighResolution, PauseHighResolution, ResumeHighResolution, ResumeHighResolution,
