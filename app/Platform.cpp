@@ -19,6 +19,7 @@ int WINAPI RealMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uT
 }
 BOOL WINAPI RealIsIconic(HWND hWnd) { return ::IsIconic(hWnd); }
 ATOM WINAPI RealRegisterClassExW(const WNDCLASSEXW* pWndClass) { return ::RegisterClassExW(pWndClass); }
+HMODULE WINAPI RealLoadLibraryW(LPCWSTR lpLibFileName) { return ::LoadLibraryW(lpLibFileName); }
 } // namespace
 
 // Constant-initialised, so it is ready before any global object's constructor
@@ -27,4 +28,5 @@ PlatformTable g_platform = {
     RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,    RealSleep,
     RealGetTickCount,     RealTimeGetTime,         RealTimeGetDevCaps, RealTimeBeginPeriod,
     RealTimeEndPeriod,    RealMessageBoxW,         RealIsIconic,       RealRegisterClassExW,
+    RealLoadLibraryW,
 };

@@ -41,7 +41,7 @@ void ReleaseOverlayFont()
 void SetProjection()
 {
     D3DXMATRIX matProj;
-    D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
+    g_direct3d.D3DXMatrixPerspectiveFovLH(&matProj, D3DX_PI / 4, float(640.0 / 480.0), 1.0f, 1000.0f);
     g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
 }
 

@@ -286,7 +286,11 @@ FakeDirect3DApi::FakeDirect3DApi() : saved(g_direct3d)
 {
     s_pCurrent = this;
     d3d.pDeviceToReturn = &device;
-    g_direct3d = {FakeDirect3DCreate9, FakeCreateBox, FakeCreateSphere, FakeCreateFont};
+    // D3DX's math stays real.
+    g_direct3d.Direct3DCreate9 = FakeDirect3DCreate9;
+    g_direct3d.D3DXCreateBox = FakeCreateBox;
+    g_direct3d.D3DXCreateSphere = FakeCreateSphere;
+    g_direct3d.D3DXCreateFontW = FakeCreateFont;
 }
 
 FakeDirect3DApi::~FakeDirect3DApi()
