@@ -6,6 +6,7 @@
 #include "app/Scene.h"
 #include "frame/Input.h"
 #include "frame/RenderFrame.h"
+#include "graphics/Direct3DApi.h"
 #include "resources/resource.h"
 #include "timing/TimeSource.h"
 
@@ -25,8 +26,11 @@ int RunApplication(HINSTANCE hInstance, int nCmdShow)
     LoadStringW(hInstance, ID_MAIN, g_windowClass, 100);
     // A failed start must not look like success, to the user who double-clicked and
     // sees nothing, or to a script reading the exit code: it says why in a box.
-    // The class may exist already, registered by this module earlier in the
-    // process (the tests do so): that one serves.
+    // D3DX first, the one part of the platform Windows may lack; the box needs
+    // only the title. The class may exist already, registered by this module
+    // earlier in the process (the tests do so): that one serves.
+    if (const DWORD dwError = LoadD3DX())
+        return ReportNoD3DX(dwError);
     if (!RegisterMainWindowClass(hInstance))
     {
         const DWORD dwError = GetLastError();
@@ -40,8 +44,11 @@ int RunApplication(HINSTANCE hInstance, int nCmdShow)
     // only at its timer's ticks, 15.6 ms apart unless the process asks for finer
     // ones: without this, frames would land on those ticks, 15.6 or 31.3 ms
     // apart, however even the slots. The clock has been chosen by now; what is
-    // raised here is released after the loop, the one way out from here.
+    // raised here is released after the loop, the one way out from here, and
+    // meanwhile while the loop waits in the background.
     BeginHighResolution();
+    // Keys pressed before the start were meant for another program.
+    PauseInput();
 
     // Alt+? and Alt+/ open the About box, as the accelerator table says.
     HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(ID_MAIN));
@@ -99,11 +106,14 @@ int RunMessageLoop(HACCEL hAccel)
         }
         else if (g_platform.GetForegroundWindow() == g_hWnd)
         {
+            ResumeHighResolution();
             RenderFrame();
         }
         else
         {
             PauseInput();
+            // A fast timer costs a laptop power, and 100 ms sleeps need none.
+            PauseHighResolution();
             g_platform.Sleep(100);
         }
     }

@@ -12,8 +12,9 @@ extern WCHAR g_windowClass[100];
 // name, registers the class, starts up, runs the message loop and shuts down.
 // Returns the exit code: 0 after a normal run. A failed start says why in a
 // message box and returns 1 when the main window (its class or the window)
-// could not be made, 2 when Direct3D 9 could not be started. The timer runs at
-// its finest resolution from the first frame to the end of the loop.
+// could not be made, 2 when Direct3D 9 could not be started, 4 when D3DX could
+// not be loaded. The timer runs at its finest resolution from the first frame
+// to the end of the loop, but for the loop's stays in the background.
 int RunApplication(HINSTANCE hInstance, int nCmdShow);
 
 // Creates the hidden main window, gives it a 640 x 480 client area, sets up the

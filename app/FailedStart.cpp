@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Platform.h"
+#include "graphics/Direct3DApi.h"
 #include "graphics/Graphics.h"
 
 #include <cwchar>
@@ -10,6 +11,7 @@ namespace
 {
 const int EXIT_NO_WINDOW = 1;
 const int EXIT_NO_DIRECT3D = 2;
+const int EXIT_NO_D3DX = 4; // 3 is the test proxies' own
 
 const wchar_t ADVICE_CLASS[] = L"Sign out of Windows or restart it, and try again.";
 const wchar_t ADVICE_WINDOW[] =
@@ -29,6 +31,10 @@ const wchar_t ADVICE_VIDEO_MEMORY[] =
     L"use the graphics card, such as games or video players, and try again.";
 const wchar_t ADVICE_MEMORY[] =
     L"There is not enough memory left for it. Close other programs and try again.";
+const wchar_t ADVICE_D3DX[] =
+    L"Windows does not include it: Microsoft's DirectX End-User Runtime (June 2010) installs it. Search "
+    L"Microsoft's Download Center for \"DirectX End-User Runtime Web Installer\", run it, and start "
+    L"kelvane again.";
 const wchar_t ADVICE_RESTART[] =
     L"Restart Windows and try again. If it still fails, update the graphics driver.";
 
@@ -61,7 +67,7 @@ int Report(const wchar_t* pszWhat, const wchar_t* pszWhy, const wchar_t* pszAdvi
 // memory (error 8)"), or the number alone when the system has none. The words'
 // closing full stop (a Japanese one too) and line break go: the sentence
 // carries on after them.
-int ReportSystemError(const wchar_t* pszWhat, DWORD dwError, const wchar_t* pszAdvice)
+int ReportSystemError(const wchar_t* pszWhat, DWORD dwError, const wchar_t* pszAdvice, int nExitCode)
 {
     WCHAR words[512];
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError, 0,
@@ -74,13 +80,14 @@ int ReportSystemError(const wchar_t* pszWhat, DWORD dwError, const wchar_t* pszA
         swprintf_s(why, 600, L"%s (error %lu)", words, dwError);
     else
         swprintf_s(why, 600, L"error %lu", dwError);
-    return Report(pszWhat, why, pszAdvice, EXIT_NO_WINDOW);
+    return Report(pszWhat, why, pszAdvice, nExitCode);
 }
 } // namespace
 
 int ReportNoWindowClass(DWORD dwError)
 {
-    return ReportSystemError(L"The main window's class could not be registered", dwError, ADVICE_CLASS);
+    return ReportSystemError(L"The main window's class could not be registered", dwError, ADVICE_CLASS,
+                             EXIT_NO_WINDOW);
 }
 
 int ReportNoWindow(DWORD dwError)
@@ -90,7 +97,7 @@ int ReportNoWindow(DWORD dwError)
     // successfully" would be no answer.
     if (dwError == ERROR_SUCCESS)
         return Report(WHAT, L"Windows gave no reason", ADVICE_REFUSED, EXIT_NO_WINDOW);
-    return ReportSystemError(WHAT, dwError, ADVICE_WINDOW);
+    return ReportSystemError(WHAT, dwError, ADVICE_WINDOW, EXIT_NO_WINDOW);
 }
 
 int ReportNoDirect3D(HRESULT hr)
@@ -98,7 +105,7 @@ int ReportNoDirect3D(HRESULT hr)
     WCHAR why[100];
     const wchar_t* pszAdvice = ADVICE_DRIVER; // also for codes the table does not know
     if (hr == E_NO_DIRECT3D_OBJECT)
-        swprintf_s(why, 100, L"Windows' Direct3D 9 is missing or did not start");
+        swprintf_s(why, 100, L"Windows' Direct3D 9 did not start");
     else
         swprintf_s(why, 100, L"error 0x%08X", unsigned(hr));
     for (const DeviceError& error : DEVICE_ERRORS)
@@ -111,4 +118,11 @@ int ReportNoDirect3D(HRESULT hr)
         }
     }
     return Report(L"Direct3D 9 could not be started", why, pszAdvice, EXIT_NO_DIRECT3D);
+}
+
+int ReportNoD3DX(DWORD dwError)
+{
+    WCHAR what[100];
+    swprintf_s(what, 100, L"The D3DX 9 library %s could not be loaded", D3DX_DLL);
+    return ReportSystemError(what, dwError, ADVICE_D3DX, EXIT_NO_D3DX);
 }

@@ -82,9 +82,7 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
     // No frame runs inside the menu's or the system's move and size loops, nor in
     // the background: keys pressed meanwhile were meant for those.
     case WM_ENTERMENULOOP:
-    case WM_EXITMENULOOP:
     case WM_ENTERSIZEMOVE:
-    case WM_EXITSIZEMOVE:
         PauseInput();
         break;
     case WM_ACTIVATE:

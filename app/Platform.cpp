@@ -19,13 +19,15 @@ int WINAPI RealMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uT
 }
 BOOL WINAPI RealIsIconic(HWND hWnd) { return ::IsIconic(hWnd); }
 ATOM WINAPI RealRegisterClassExW(const WNDCLASSEXW* pWndClass) { return ::RegisterClassExW(pWndClass); }
+HMODULE WINAPI RealLoadLibraryW(LPCWSTR lpLibFileName) { return ::LoadLibraryW(lpLibFileName); }
 LONG WINAPI RealGetMessageTime() { return ::GetMessageTime(); }
 } // namespace
 
 // Constant-initialised, so it is ready before any global object's constructor
 // runs (the time source probes the timer during start-up).
 PlatformTable g_platform = {
-    RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,     RealSleep,         RealGetTickCount,
-    RealTimeGetTime,      RealTimeGetDevCaps,      RealTimeBeginPeriod, RealTimeEndPeriod, RealMessageBoxW,
-    RealIsIconic,         RealRegisterClassExW,    RealGetMessageTime,
+    RealGetAsyncKeyState, RealGetForegroundWindow, RealMessageBeep,    RealSleep,
+    RealGetTickCount,     RealTimeGetTime,         RealTimeGetDevCaps, RealTimeBeginPeriod,
+    RealTimeEndPeriod,    RealMessageBoxW,         RealIsIconic,       RealRegisterClassExW,
+    RealLoadLibraryW,     RealGetMessageTime,
 };

@@ -22,6 +22,7 @@ struct PlatformTable
     int(WINAPI* MessageBoxW)(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
     BOOL(WINAPI* IsIconic)(HWND hWnd);
     ATOM(WINAPI* RegisterClassExW)(const WNDCLASSEXW* pWndClass);
+    HMODULE(WINAPI* LoadLibraryW)(LPCWSTR lpLibFileName);
     LONG(WINAPI* GetMessageTime)();
 };
 

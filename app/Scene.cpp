@@ -15,10 +15,6 @@ ID3DXFont* g_pFont = nullptr;
 
 namespace
 {
-// ms between attempts to make a failed device or font anew: often enough to be
-// back soon, seldom enough not to spend the frames on a driver that keeps failing.
-const DWORD RETRY_INTERVAL = 1000;
-
 HRESULT g_hrDeviceError = S_OK; // why InitScene found no device
 DWORD g_dwLastRecreate = 0;     // when the latest attempt to make the device anew began
 DWORD g_dwLastFont = 0;         // when the font was last asked for
@@ -45,7 +41,7 @@ void ReleaseOverlayFont()
 void SetProjection()
 {
     D3DXMATRIX matProj;
-    D3DXMatrixPerspectiveFovLH(&matProj, FIELD_OF_VIEW, ASPECT, NEAR_PLANE, FAR_PLANE);
+    g_direct3d.D3DXMatrixPerspectiveFovLH(&matProj, FIELD_OF_VIEW, ASPECT, NEAR_PLANE, FAR_PLANE);
     g_pGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &matProj);
 }
 

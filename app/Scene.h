@@ -18,6 +18,11 @@ const float ASPECT = float(double(PICTURE_WIDTH) / PICTURE_HEIGHT);
 const float NEAR_PLANE = 1.0f;
 const float FAR_PLANE = 1000.0f;
 
+// ms between attempts to make anew what failed (the device, the overlay's font,
+// the help panel): often enough to be back soon, seldom enough not to spend the
+// frames on what keeps failing.
+const DWORD RETRY_INTERVAL = 1000;
+
 extern CGraphics* g_pGraphics; // owning; null when there is no device
 extern ID3DXFont* g_pFont;     // one reference owned; null while the font cannot be made
 

@@ -1,5 +1,7 @@
 #include "camera/Camera.h"
 
+#include "graphics/Direct3DApi.h"
+
 CCamera::CCamera() : vPosition(0.0f, 0.0f, 0.0f), vTarget(0.0f, 0.0f, 0.0f), vUp(0.0f, 0.0f, 0.0f) {}
 
 CCamera::~CCamera() {}
@@ -14,6 +16,6 @@ void CCamera::ApplyView(IDirect3DDevice9* pDevice)
     Update();
 
     D3DXMATRIX matView;
-    D3DXMatrixLookAtLH(&matView, &vPosition, &vTarget, &vUp);
+    g_direct3d.D3DXMatrixLookAtLH(&matView, &vPosition, &vTarget, &vUp);
     pDevice->SetTransform(D3DTS_VIEW, &matView);
 }

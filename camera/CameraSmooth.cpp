@@ -1,5 +1,7 @@
 #include "camera/CameraSmooth.h"
 
+#include "graphics/Direct3DApi.h"
+
 namespace
 {
 // Share of the remaining difference closed per step.
@@ -39,7 +41,7 @@ void CCameraSmooth::Update()
     vTarget = vTarget * kKeepWeight + vFollowedTarget * kFollowWeight;
     vUp = vUp * kKeepWeight + vFollowedUp * kFollowWeight;
     // Only the direction is blended; points keep their blended values.
-    D3DXVec3Normalize(&vUp, &vUp);
+    g_direct3d.D3DXVec3Normalize(&vUp, &vUp);
 }
 
 void CCameraSmooth::Restart()

@@ -34,7 +34,7 @@ void CCollision::DrawMeshAt(IDirect3DDevice9* pDevice, ID3DXMesh* pMesh, ID3DXBu
     if (pMesh)
     {
         D3DXMATRIX matWorld;
-        D3DXMatrixTranslation(&matWorld, vAt.x, vAt.y, vAt.z);
+        g_direct3d.D3DXMatrixTranslation(&matWorld, vAt.x, vAt.y, vAt.z);
         pDevice->SetTransform(D3DTS_WORLD, &matWorld);
         pMesh->DrawSubset(0);
         // Meshes are rebuilt every frame, so nothing may stay referenced here.

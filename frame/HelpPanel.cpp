@@ -1,6 +1,8 @@
 #include "frame/HelpPanel.h"
 
+#include "app/Scene.h"
 #include "frame/Controls.h"
+#include "timing/TimeSource.h"
 
 #include <cstring>
 #include <cwchar>
@@ -105,6 +107,8 @@ struct PanelVertex
 IDirect3DTexture9* g_pTexture = nullptr;
 int g_nPaintedMode = -1;              // the mode whose keys the texture shows; -1 for none yet
 std::vector<PanelVertex> g_textQuads; // two triangles for each run of text the texture holds
+bool g_bFailed = false;               // the latest attempt to make or paint the texture failed
+DWORD g_dwFailedAt = 0;               // when it began
 
 // Adds the quad that shows the texture's rectangle x0..x1, y0..y1 (the panel's
 // own coordinates) in its place on the screen: half a pixel up and left puts
@@ -182,7 +186,7 @@ bool PaintPanel(int nMode)
 }
 
 // The texture, made on first use and painted again when the mode changes.
-bool PreparePanel(IDirect3DDevice9* pDevice, int nMode)
+bool MakePanel(IDirect3DDevice9* pDevice, int nMode)
 {
     if (!g_pTexture)
     {
@@ -200,6 +204,21 @@ bool PreparePanel(IDirect3DDevice9* pDevice, int nMode)
         g_nPaintedMode = nMode;
     }
     return true;
+}
+
+// The texture ready to draw the text of mode nMode from. What failed (no texture
+// from the device, GDI out of handles) is tried again at most once a second, as
+// the overlay's font is: not in every frame.
+bool PreparePanel(IDirect3DDevice9* pDevice, int nMode)
+{
+    if (g_pTexture && nMode == g_nPaintedMode)
+        return true;
+    const DWORD dwNow = GetTime();
+    if (g_bFailed && dwNow - g_dwFailedAt < RETRY_INTERVAL)
+        return false;
+    g_bFailed = !MakePanel(pDevice, nMode);
+    g_dwFailedAt = dwNow;
+    return !g_bFailed;
 }
 } // namespace
 
@@ -255,13 +274,14 @@ std::vector<DWORD> PaintHelpPanel(int nMode)
 
 void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode)
 {
-    if (!PreparePanel(pDevice, nMode))
-        return;
+    const bool bText = PreparePanel(pDevice, nMode);
     // The band, cleared to its colour and to the nearest depth: nothing behind it
     // is shaded, nothing drawn later shows through. Then its text, at that depth.
+    // While the text cannot be made the band shows empty: F1 has taken, and the
+    // text follows at the next attempt that succeeds.
     const D3DRECT rcBand = {PANEL.left, PANEL.top, PANEL.right, PANEL.bottom};
     pDevice->Clear(1, &rcBand, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, BAND_D3DCOLOR, 0.0f, 0);
-    if (g_textQuads.empty())
+    if (!bText || g_textQuads.empty())
         return;
     // The texture's colours as they are, with no depth test: the clear has done
     // what depth does here.
@@ -283,4 +303,5 @@ void ReleaseHelpPanel()
     if (g_pTexture)
         g_pTexture->Release();
     g_pTexture = nullptr;
+    g_bFailed = false; // a new device is tried at once
 }

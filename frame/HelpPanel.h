@@ -24,9 +24,12 @@ const RECT HELP_PANEL = {8, 106, 632, 432};
 std::vector<DWORD> PaintHelpPanel(int nMode);
 
 // Draws the panel for control mode nMode into the open scene, first of all.
-// Leaves alpha blending off, the fill mode solid, the depth test on and no
-// texture set: the frame sets the first two again and draws nothing textured.
+// Leaves the depth test on and no texture set, and after text alpha blending
+// off and the fill mode solid: the frame sets those two again and draws nothing
+// textured. While the texture cannot be made or painted it draws the band
+// without text and tries again at most once a second.
 void DrawHelpPanel(IDirect3DDevice9* pDevice, int nMode);
 // Before the device goes (a new one, or the end of the run): the panel's
-// texture goes with it and is made again on the next device when next drawn.
+// texture goes with it and is made again on the next device when next drawn,
+// at once even if the last attempt failed.
 void ReleaseHelpPanel();

@@ -6,8 +6,8 @@
 
 namespace
 {
-bool g_bInputPaused = true; // nothing has polled yet: presses from before the start are not ours
-DWORD g_dwResumed = 0;      // GetTickCount when the last pause ended
+bool g_bInputPaused = false;
+DWORD g_dwResumed = 0; // GetTickCount when the last pause ended
 
 // Every key the frame, the control step and the flown camera read, Alt included
 // (the guard of Alt+H).

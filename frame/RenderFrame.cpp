@@ -6,6 +6,7 @@
 #include "frame/Controls.h"
 #include "frame/HelpPanel.h"
 #include "frame/Input.h"
+#include "graphics/Direct3DApi.h"
 #include "graphics/Graphics.h"
 #include "timing/FrameRate.h"
 
@@ -47,7 +48,7 @@ void SetCirclingLight(IDirect3DDevice9* pDevice)
     vecDir.x = std::cos(LightAngle(g_platform.timeGetTime()));
     vecDir.y = -1.0f;
     D3DXVECTOR3 vecNormal;
-    D3DXVec3Normalize(&vecNormal, &vecDir);
+    g_direct3d.D3DXVec3Normalize(&vecNormal, &vecDir);
     light.Direction = vecNormal;
     light.Range = 1000.0f;
 

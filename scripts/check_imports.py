@@ -7,14 +7,18 @@ Wine and the toolchain provide libstdc++-6.dll and friends, and fails on every
 Windows machine. So the import table may name only the DLLs below, and the
 header must ask for ASLR (with high-entropy addresses, and the relocations
 that let the loader move the program) and a non-executable stack and heap.
+
+D3DX 9 is not part of Windows either: the program loads d3dx9_43.dll itself
+when it starts and, when it is missing, says where it comes from. Named in the
+import table, it would have Windows' loader refuse the program instead, saying
+only that the DLL was not found. So no D3DX DLL may be imported.
 """
 import argparse
 import re
 import subprocess
 import sys
 
-ALLOWED_DLLS = {"d3d9.dll", "d3dx9_43.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll",
-                "msvcrt.dll"}
+ALLOWED_DLLS = {"d3d9.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "winmm.dll", "msvcrt.dll"}
 # The Universal CRT's forwarders, should the toolchain move from msvcrt to it.
 ALLOWED_PREFIX = "api-ms-win-crt-"
 REQUIRED_FLAGS = {"DYNAMIC_BASE": 0x0040, "HIGH_ENTROPY_VA": 0x0020, "NX_COMPAT": 0x0100}
@@ -35,8 +39,9 @@ def read_pe(objdump, exe):
 
 
 def problems(dlls, file_flags, flags, delay_size):
-    found = [f"imports {d}, which Windows does not provide" for d in dlls
-             if d.lower() not in ALLOWED_DLLS and not d.lower().startswith(ALLOWED_PREFIX)]
+    found = [f"imports {d}, which Windows does not provide"
+             + (": the program must load D3DX itself when it starts" if d.lower().startswith("d3dx") else "")
+             for d in dlls if d.lower() not in ALLOWED_DLLS and not d.lower().startswith(ALLOWED_PREFIX)]
     found += [f"{name} is off" for name, bit in REQUIRED_FLAGS.items() if not flags & bit]
     if file_flags & RELOCS_STRIPPED:
         found.append("relocations are stripped: ASLR cannot move the program")

@@ -43,6 +43,8 @@ RETRY_AFTER = 5  # seconds after which a keystroke without its effect is sent ag
 MIN_OVERLAYS = 30  # overlays a check of the figures needs to mean anything
 READ_LAG = 3  # ms a busy machine may hold back the clock reading after a Present
 LOST = 0x88760868  # D3DERR_DEVICELOST
+# In the picture: the start's sphere centres and their boxes beside them, a corner of the help panel's band.
+VOLUMES, BAND, BAND_RGB = ((243, 240), (397, 240), (125, 240), (515, 240)), (600, 420), (0, 0, 64)
 # Every font the program makes: D3DXCreateFontW's arguments after the device
 # (height, width, weight, mip levels, italic, charset, precision, quality, pitch, face).
 FONTS = {'-16 0 700 1 0 1 0 0 0 "System"'}
@@ -154,8 +156,9 @@ class Log:
 class Kelvane:
     """One run of the program."""
 
-    def __init__(self, name, exe=EXE, probe=True, winedebug="-all", env=None, keep=None):
-        self.name, self.probe = name, probe
+    def __init__(self, name, exe=EXE, probe=True, winedebug="-all", env=None, keep=None, missing=()):
+        """MISSING: DLLs (by name without .dll) Wine must not load in this run."""
+        self.name, self.probe, self.stays = name, probe, []  # stays: frames before each stay in the background
         folder = os.path.join(BUILD, "e2e", name)
         os.makedirs(folder, exist_ok=True)
         self.folder = folder
@@ -173,7 +176,8 @@ class Kelvane:
         run_env = dict(os.environ, WINEDEBUG=winedebug, **(env or {}))
         if probe:
             # Only this process prefers the DLLs beside it to Wine's own.
-            run_env["WINEDLLOVERRIDES"] = overrides + ";d3d9,d3dx9_43=n,b"
+            proxied = ",".join(d for d in ("d3d9", "d3dx9_43") if d not in missing)
+            run_env["WINEDLLOVERRIDES"] = ";".join([overrides, proxied + "=n,b"] + [d + "=" for d in missing])
         with open(self.path, "w") as out:
             self.proc = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run.sh"), exe],
                                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE if keep else out,
@@ -198,20 +202,15 @@ class Kelvane:
 
     def finish(self, after, expected=0):
         """Waits for the program to end AFTER something and fails unless it ends
-        with EXPECTED. A probed run that ends with 0 must have raised the timer's
-        resolution to its finest once, before its first frame, and lowered it
-        once after its last; a failed start must have left it alone."""
+        with EXPECTED. A probed run must have raised and released the timer's
+        resolution as timer_problems says, and deleted every GDI object it made."""
         wait(f"the program to end after {after}", lambda: not self.running())
         if (code := self.proc.wait()) != expected:
             raise Failure(f"exit code {code} after {after}")
-        begun, ended = ([m.groups() for _, m in self.read().find(rf"{f} (\d+) finest (\d+)")]
-                        for f in ("timeBeginPeriod", "timeEndPeriod"))
-        stamps = [ms for f in ("timeBeginPeriod", "timeEndPeriod") for ms, _ in self.log.find(f + " .*")]
-        frames = [ms for ms, _ in self.log.presents]
-        if self.probe and (len(begun) != (code == 0) or begun != ended or any(a != b for a, b in begun)
-                           or (frames and stamps and not stamps[0] <= frames[0] <= frames[-1] <= stamps[-1])):
-            raise Failure(f"exit code {code}; timer periods (asked, finest) raised {begun}, lowered {ended}, "
-                          f"at {stamps}; frames from {frames[:1]} to {frames[-1:]}")
+        if self.probe and (off := timer_problems(self.read(), code, self.stays)):
+            raise Failure(f"exit code {code}; the timer's period: " + "; ".join(off[:5]))
+        if self.probe and any((self.objects() or {}).get(k) for k in ("DC", "bitmap", "font", "brush")):
+            raise Failure(f"exit code {code}; GDI objects of the program's left at its end: {self.objects()}")
 
     def kill(self):
         if self.running():
@@ -255,6 +254,14 @@ class Kelvane:
     def wait_text(self, what, condition, timeout=HANG):
         """Waits for an overlay text drawn from now on for which condition(text) holds."""
         return wait(what, self.drawn(lambda t: condition(t.text)), timeout)
+
+    def objects(self):
+        """The program's live GDI and USER objects by kind ({"DC": 0, "bitmap": 0, ...})
+        as the d3d9 proxy last counted them; None before it made any."""
+        if found := self.read().find(r"objects after \w+: (.*)"):
+            words = found[-1][1][1].split()
+            return dict(zip(words[::2], map(int, words[1::2])))
+        return None
 
     def check_figures(self):
         """Fails unless every overlay's FPS and CPU figures are those its frames
@@ -407,13 +414,15 @@ class Kelvane:
 
     @contextmanager
     def another_window_in_front(self):
-        """Another program's window takes the foreground while the block runs."""
+        """Another program's window takes the foreground while the block runs,
+        which waits until the program stops drawing."""
         other = subprocess.Popen(["xmessage", "-name", "kelvane-other", "-title", "kelvane-other", "another window"],
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.activate(wait("the other window",
                                lambda: xdotool("search", "--onlyvisible", "--name", "^kelvane-other$").split())[0])
             yield
+            self.stays.append(self.presents())
         finally:
             other.kill()
             other.wait()
@@ -453,6 +462,16 @@ class Kelvane:
 
 
 STARTED = []
+
+
+def hit_colours(at):
+    """Whether the screenshot AT shows the start's volumes in the hit colours (True), red and yellow (False)
+    or neither (None), in any phase of the light: lit by the ambient light alone a box over the background
+    (0, 0, 255) reads (32, 32, 127) in yellow, (0, 19, 146) in dark cyan."""
+    rgb = [at(*p) for p in VOLUMES]
+    if all(r < 16 and g >= 10 for r, g, _ in rgb):
+        return True
+    return False if all(r >= 16 for r, _, _ in rgb) else None
 
 
 # --- the overlay -----------------------------------------------------------
@@ -561,6 +580,36 @@ def figure_mismatches(log):
     if len(texts) < MIN_OVERLAYS:
         off.append(f"only {len(texts)} overlays, at least {MIN_OVERLAYS} wanted")
     return len(texts), off
+
+
+def timer_problems(log, code, stays=()):
+    """What is wrong with the timer's resolution as the program raised
+    (timeBeginPeriod) and released (timeEndPeriod) it, in the order of the
+    reports: where the finest period is below 10 ms, raises and releases of it
+    alternate, every frame is presented while it is raised and, after a normal
+    run, the last release follows the last frame; every stay in the background
+    (STAYS: the frames presented before each) has a release, and its frames
+    after it a raise. A failed start, or a finest period of 10 ms or more,
+    raises none."""
+    finest = [int(m[1]) for _, m in log.find(r"timer finest (\d+)")]
+    if not finest:
+        return ["the proxy did not report the timer's finest period"]
+    fine, raised, frames, off, released = finest[0] < 10 and code == 0, False, 0, [], []
+    for r in filter(None, map(Log.REPORT.match, log.lines)):
+        if r[1] == "d3d9proxy" and r[3] == "present":
+            frames += 1
+            if fine and not raised:
+                off.append(f"frame {frames} presented with the period released")
+        elif r[1] == "d3d9proxy" and (m := re.fullmatch(r"time(Begin|End)Period (\d+) finest (\d+)", r[3] + r[4])):
+            if not fine or m[2] != m[3] or raised == (m[1] == "Begin"):
+                off.append(f"time{m[1]}Period {m[2]} after {frames} frames, with the period "
+                           f"{'raised' if raised else 'released'}, the finest {m[3]}, exit code {code}")
+            raised = m[1] == "Begin"
+            released += [frames] if not raised else []
+    if raised:
+        off.append(f"the period still raised at the end, after {frames} frames")
+    off += [f"no release in the stay in the background after frame {n}" for n in stays if fine and n not in released]
+    return off
 
 
 def percentile(values, q):

@@ -2,9 +2,12 @@
 
 #include "app/Platform.h"
 
+#include <utility>
+
 TIMECAPS TimeCaps = {};
 bool bHighResolution = false;
 int nResolutionUsers = 0;
+bool bResolutionPaused = false;
 
 static_assert(sizeof(TIMECAPS) == 8, "the timer caps record holds two 32-bit periods");
 
@@ -42,8 +45,27 @@ UINT BeginHighResolution()
 
 void EndHighResolution()
 {
-    if (--nResolutionUsers == 0 && bHighResolution)
+    if (--nResolutionUsers != 0)
+        return;
+    // A paused resolution has been let go already.
+    if (bHighResolution && !bResolutionPaused)
         g_platform.timeEndPeriod(TimeCaps.wPeriodMin);
+    bResolutionPaused = false;
+}
+
+void PauseHighResolution()
+{
+    if (nResolutionUsers > 0 && bHighResolution && !bResolutionPaused)
+    {
+        bResolutionPaused = true;
+        g_platform.timeEndPeriod(TimeCaps.wPeriodMin);
+    }
+}
+
+void ResumeHighResolution()
+{
+    if (std::exchange(bResolutionPaused, false))
+        g_platform.timeBeginPeriod(TimeCaps.wPeriodMin);
 }
 
 CTimeSourceInit::CTimeSourceInit() { ProbeTimer(); }

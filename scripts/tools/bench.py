@@ -23,6 +23,7 @@ import statistics
 import sys
 import threading
 import time
+from functools import partial
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import kelvane_run as kr  # noqa: E402
@@ -103,6 +104,12 @@ def measured_run(seconds, name, probe, winedebug="-all"):
     }
 
 
+def took(run, key, on):
+    """Whether the picture shows the help panel (F1) or the hit colours (H) ON."""
+    at = run.client("bench-extras-" + key)
+    return (at(*kr.BAND) == kr.BAND_RGB) == on if key == "F1" else kr.hit_colours(at) is on
+
+
 def extras_run(seconds, phase=5):
     """Runs the program for SECONDS, the help panel and the hit colours (F1, H)
     switched on and off every PHASE seconds, so that both halves share whatever
@@ -120,13 +127,10 @@ def extras_run(seconds, phase=5):
         if on:
             run.screenshot(os.path.join(OUT, "extras.png"))
         on = not on
-        # The next half starts once a frame has been drawn with the keys' effect.
-        presents = run.presents()
-        for key in ("F1", "h"):
-            kr.xdotool("key", key)
-        run.wait_frames(2, "frames after F1 and H")
-        if run.presents() < presents + 2:
-            raise kr.Failure("no frames after F1 and H")
+        # The next half starts once the picture shows both keys took. The panel
+        # hides the volumes: H is seen first when they come on, last when they go.
+        for key in ("h", "F1") if on else ("F1", "h"):
+            run.keys(key, effect=partial(took, run, key, on), what=f"turn {key} {'on' if on else 'off'}")
     run.exit()
     return {on: 100 * cpu / wall for on, (cpu, wall) in shares.items() if wall}
 
@@ -256,4 +260,10 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except kr.Failure as failure:
+        print(f"bench: {failure}")
+        for started in kr.STARTED:
+            started.kill()
+        sys.exit(1)

@@ -13,6 +13,7 @@ from com_interfaces import methods_of, parse
 INTERFACES = [  # (stub name, interface, header, chain of interfaces, base first)
     ("StubDirect3D9", "IDirect3D9", ["d3d9.h"], ["IDirect3D9"]),
     ("StubDirect3DDevice9", "IDirect3DDevice9", ["d3d9.h"], ["IDirect3DDevice9"]),
+    ("StubDirect3DTexture9", "IDirect3DTexture9", ["d3d9.h"], ["IDirect3DTexture9"]),
     ("StubD3DXBuffer", "ID3DXBuffer", ["d3dx9core.h"], ["ID3DXBuffer"]),
     ("StubD3DXFont", "ID3DXFont", ["d3dx9core.h"], ["ID3DXFont"]),
     ("StubD3DXMesh", "ID3DXMesh", ["d3dx9mesh.h"], ["ID3DXMesh"]),

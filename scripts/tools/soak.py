@@ -19,7 +19,9 @@ last by STEP_KIB plus LEAK_KIB a cycle: a leak grows with every repetition of th
 actions that cause it, while a settled heap only steps up or down by a couple of
 MiB now and then (2.2 MiB once on a busy machine; +0.4 then +0.3, or +1.5 then
 +0.2, over two cycles), so a 10-second soak sees leaks of some 2 MiB a cycle, a
-10-minute one (some 20 cycles) of some 350 KiB.
+10-minute one (some 20 cycles) of some 350 KiB. Handles have no such allowance:
+the GDI and USER objects the program made and has not deleted, as the proxy
+counts them, are the same at the end of every cycle.
 
 usage: soak.py [SECONDS] [--seed N] [--exe PATH]    (default 600 s)
 """
@@ -53,6 +55,7 @@ class Soak:
         self.failures = []
         self.counts = {}
         self.original = None
+        self.objects = []  # the live GDI and USER objects at the end of each cycle
 
     def say(self, text):
         kr.say(f"[{time.monotonic() - self.t0:7.1f} s] {text}")
@@ -181,6 +184,7 @@ class Soak:
                 return None
         self.resize(*self.original)
         self.run.foreground()
+        self.objects.append(self.run.objects())
         return self.run.rss_kib()
 
     def soak(self):
@@ -212,6 +216,9 @@ class Soak:
             self.fail(f"resident memory grew by {growth} KiB, {rss[-1] - rss[0]} KiB in all: a leak")
         if fds_end > fds_start:
             self.fail(f"open descriptors grew from {fds_start} to {fds_end}")
+        self.say(f"live GDI and USER objects at the end of the first cycle: {self.objects[0]}")
+        if not self.objects[0] or any(o != self.objects[0] for o in self.objects):
+            self.fail(f"live GDI and USER objects at the end of each cycle: {self.objects}")
         self.say("choosing Exit")
         self.run.exit()
         self.say("exit code 0")

@@ -9,7 +9,7 @@ import re
 import statistics
 import sys
 
-from kelvane_run import LOST, Failure, Kelvane, run_test, say
+from kelvane_run import BAND, BAND_RGB, LOST, Failure, Kelvane, run_test, say
 
 PACE = 990  # ms at least between two attempts to make the device, on the program's clock
 FAILING = 4  # Presents that fail in a row, on whichever device
@@ -72,6 +72,8 @@ def test(exe):
         raise Failure(f"background colour after the Reset: {rgb}")
     say("PASS: after the Reset the real device draws the picture again (blue background) and reads FPS 60/60")
 
+    # The help panel's texture is the device's: it must go with it and come back on the new one.
+    k.keys("F1", effect=lambda: k.client("help")(*BAND) == BAND_RGB, what="show the help panel")
     first = k.read().count("Direct3DCreate9 .*")
     k.command("driver-error 2")
     k.wait_report("CreateDevice answered 0x00000000", 2)
@@ -80,8 +82,14 @@ def test(exe):
     k.wait_text("the overlay reads FPS 60/60 on the new device", lambda t: t.startswith("FPS 60/60"))
     if k.log.count("CreateDevice refused: .*") != 2 or k.log.count("font 0x00000000 .*", "d3dx9proxy") != 2:
         raise Failure("the device was not made anew after two refusals, with a new font")
-    say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, "
-        "and reads FPS 60/60")
+    if (old := k.log.find("device released.*")[-1][1][0]) != "device released, real count 0":
+        raise Failure(f"the device went with the help panel shown: {old}")
+    at = k.client("help-on-new-device")
+    header = [at(x, y) for x in range(8, 632) for y in range(110, 130)]  # white on the band; the old device's is black
+    if at(*BAND) != BAND_RGB or max(header)[0] < 255 or min(header, key=lambda rgb: rgb[2])[2] < 64:
+        raise Failure(f"on the new device the help panel's band reads {at(*BAND)}, its header {sorted(set(header))}")
+    say(f"PASS: after the driver error the device was made anew at the third attempt, {gaps} ms apart, with no "
+        "reference left on the old one, and reads FPS 60/60 with the help panel's text shown again")
 
     first = k.read().count("Direct3DCreate9 .*")
     k.command(f"failing-driver {FAILING}")

@@ -135,6 +135,20 @@ ULONG FakeDevice::Release()
     return StubDirect3DDevice9::Release();
 }
 
+HRESULT FakeDevice::CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9** ppTexture,
+                                  HANDLE*)
+{
+    log.Add("Texture made at " + std::to_string(g_platform.timeGetTime()));
+    *ppTexture = createTextureResults.empty() ? &texture : nullptr;
+    return NextAnswer(createTextureResults);
+}
+
+HRESULT FakeTexture::LockRect(UINT, D3DLOCKED_RECT*, const RECT*, DWORD)
+{
+    log.Add("Texture locked at " + std::to_string(g_platform.timeGetTime()));
+    return D3DERR_INVALIDCALL;
+}
+
 D3DMATRIX FakeDevice::LastTransform(D3DTRANSFORMSTATETYPE state) const
 {
     for (auto it = transforms.rbegin(); it != transforms.rend(); ++it)
@@ -272,7 +286,11 @@ FakeDirect3DApi::FakeDirect3DApi() : saved(g_direct3d)
 {
     s_pCurrent = this;
     d3d.pDeviceToReturn = &device;
-    g_direct3d = {FakeDirect3DCreate9, FakeCreateBox, FakeCreateSphere, FakeCreateFont};
+    // D3DX's math stays real.
+    g_direct3d.Direct3DCreate9 = FakeDirect3DCreate9;
+    g_direct3d.D3DXCreateBox = FakeCreateBox;
+    g_direct3d.D3DXCreateSphere = FakeCreateSphere;
+    g_direct3d.D3DXCreateFontW = FakeCreateFont;
 }
 
 FakeDirect3DApi::~FakeDirect3DApi()

@@ -25,6 +25,15 @@ public:
     std::vector<std::string> calls;
 };
 
+// A texture that cannot be locked, as when its memory is gone.
+class FakeTexture : public StubDirect3DTexture9
+{
+public:
+    explicit FakeTexture(FakeCallLog& log) : log(log) {}
+    STDMETHOD(LockRect)(UINT, D3DLOCKED_RECT*, const RECT*, DWORD) override;
+    FakeCallLog& log;
+};
+
 class FakeDevice : public StubDirect3DDevice9
 {
 public:
@@ -43,10 +52,16 @@ public:
     STDMETHOD_(HRESULT, TestCooperativeLevel)() override;
     STDMETHOD_(HRESULT, Reset)(D3DPRESENT_PARAMETERS* pParams) override;
     STDMETHOD_(ULONG, Release)() override;
+    // Logs "Texture made at CLOCK"; answers createTextureResults in turn, then hands
+    // out `texture`, which logs "Texture locked at CLOCK".
+    STDMETHOD(CreateTexture)(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9** ppTexture,
+                             HANDLE*) override;
 
     FakeCallLog& log;
 
     // Results the device gives.
+    std::deque<HRESULT> createTextureResults;
+    FakeTexture texture{log};
     HRESULT hrClear = S_OK;
     HRESULT hrBeginScene = S_OK;
     HRESULT hrEndScene = S_OK;

@@ -71,6 +71,12 @@ ATOM WINAPI FakeRegisterClassExW(const WNDCLASSEXW* pWndClass)
     SetLastError(s_pCurrent->dwRegisterClassError);
     return 0;
 }
+HMODULE WINAPI FakeLoadLibraryW(LPCWSTR lpLibFileName)
+{
+    s_pCurrent->librariesAsked.push_back(lpLibFileName);
+    const std::wstring& instead = s_pCurrent->libraryInstead;
+    return ::LoadLibraryW(instead.empty() ? lpLibFileName : instead.c_str());
+}
 LONG WINAPI FakeGetMessageTime() { return LONG(s_pCurrent->dwTickCount); }
 } // namespace
 
@@ -79,7 +85,8 @@ FakePlatform::FakePlatform() : saved(g_platform)
     s_pCurrent = this;
     g_platform = {FakeGetAsyncKeyState, FakeGetForegroundWindow, FakeMessageBeep,    FakeSleep,
                   FakeGetTickCount,     FakeTimeGetTime,         FakeTimeGetDevCaps, FakeTimeBeginPeriod,
-                  FakeTimeEndPeriod,    FakeMessageBoxW,         FakeIsIconic,       FakeRegisterClassExW, FakeGetMessageTime};
+                  FakeTimeEndPeriod,    FakeMessageBoxW,         FakeIsIconic,       FakeRegisterClassExW,
+                  FakeLoadLibraryW,     FakeGetMessageTime};
 }
 
 FakePlatform::~FakePlatform()

@@ -1,5 +1,6 @@
 // Stand-ins for the keyboard, both clocks, Sleep, MessageBeep, the foreground
-// window, message boxes, IsIconic, the multimedia timer, class registration, message times.
+// window, message boxes, IsIconic, the multimedia timer, class registration and
+// loading a library, and message times.
 // Constructing a FakePlatform points every entry of g_platform at it; destroying
 // it puts the real functions back.
 #pragma once
@@ -58,6 +59,11 @@ public:
 
     // RegisterClassExW registers for real unless this is set: then it fails with it.
     DWORD dwRegisterClassError = 0;
+
+    // LoadLibraryW loads what it is asked for, or this file when set: one that
+    // is missing, or that lacks the functions asked for.
+    std::wstring libraryInstead;
+    std::vector<std::wstring> librariesAsked;
 
 private:
     PlatformTable saved;

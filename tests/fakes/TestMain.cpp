@@ -1,7 +1,12 @@
-// The test executables' entry: GoogleTest's, plus a report when a test crashes.
+// The test executables' entry: GoogleTest's, with D3DX loaded as the program
+// loads it, plus a report when a test crashes.
 // The project's Wine prefix starts no debugger, so the process says itself which
 // test crashed, with what, where and through which calls, and ends at once with
 // the exception's code.
+#ifdef KELVANE_TESTS_LOAD_D3DX
+#include "graphics/Direct3DApi.h"
+#endif
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -60,5 +65,12 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     SetUnhandledExceptionFilter(ReportCrash);
+#ifdef KELVANE_TESTS_LOAD_D3DX
+    if (const DWORD dwError = LoadD3DX())
+    {
+        std::fprintf(stderr, "%ls could not be loaded: error %lu\n", D3DX_DLL, dwError);
+        return 1;
+    }
+#endif
     return RUN_ALL_TESTS();
 }

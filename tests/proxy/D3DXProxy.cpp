@@ -1,5 +1,5 @@
-// d3dx9_43.dll of the end-to-end tests: the D3DX functions the program imports,
-// handed to the system's D3DX, with the font, the meshes and their adjacency
+// d3dx9_43.dll of the end-to-end tests: the D3DX functions the program asks
+// for by name when it starts, handed to the system's D3DX, with the font, the meshes and their adjacency
 // buffers wrapped so that the proxy sees what the program does with them.
 //
 // Each text the program draws is reported with its time, where it is drawn, the
@@ -9,7 +9,8 @@
 // its volumes); each font with the arguments it was asked for:
 //   d3dx9proxy: 123456 text at 10,10 meshes [sphere 50.00 16 16, box 100.00 100.00 100.00] live 0 "FPS ..."
 //   d3dx9proxy: 123400 font 0x00000000 -16 0 700 1 0 1 0 0 0 "System"
-// A program that imports a D3DX function not forwarded here fails to start.
+// A program that asks for a D3DX function not exported here (d3dx9_43.def)
+// fails to start, naming the library in its box (exit code 4).
 #include <initguid.h>
 
 #include "ForwardersX.h"

@@ -11,19 +11,22 @@
 //   "failing-driver N"  the next N Presents answer D3DERR_DRIVERINTERNALERROR,
 //                     on whichever device.
 // A command that cannot be played now ("restore" with no device lost, anything
-// else while one is) is refused, saying why. With KELVANE_PROXY_CREATE_DEVICE set
-// to an error code, CreateDevice always answers that code.
+// else while one is) or is unknown is refused, saying why. With
+// KELVANE_PROXY_CREATE_DEVICE set to an error code, CreateDevice always answers that code.
 //
 // Each Direct3DCreate9 is reported with the program's latest clock reading (when
 // it decided to make one), each release with the references left on the real
 // object (0 unless something made on it was left alive); what the program hands
 // its imports of timeBeginPeriod, timeEndPeriod, ShowWindow and MessageBoxW, with
-// the timer's finest period and the show command the process was started with.
+// the timer's finest period and the show command the process was started with;
+// and the GDI and USER objects it makes and deletes. The program's imports are
+// watched from the moment it loads this DLL, before anything of its own runs.
 #include "Forwarders.h"
 #include "ProxyLog.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 extern const char g_szProxy[] = "d3d9proxy";
 
@@ -125,13 +128,14 @@ void* Watch(const char* pszDll, const char* pszName, void* pWatch)
             return pReal;
         }
     }
-    Say("the program imports no %s from %s: its frames cannot be watched", pszName, pszDll);
     return nullptr;
 }
 
 template <class F> void Watch(const char* pszDll, const char* pszName, F& pReal, F pWatch)
 {
     pReal = reinterpret_cast<F>(Watch(pszDll, pszName, reinterpret_cast<void*>(pWatch)));
+    if (!pReal)
+        Say("the program imports no %s from %s: its frames cannot be watched", pszName, pszDll);
 }
 
 // --- what the program hands Windows ---------------------------------------------
@@ -165,6 +169,85 @@ int WINAPI WatchedMessageBoxW(HWND hOwner, LPCWSTR pszText, LPCWSTR pszCaption, 
     return g_pRealMessageBoxW(hOwner, pszText, pszCaption, uType);
 }
 
+// --- the objects the program makes ------------------------------------------------
+// Through its imports, by handle; each change is reported with the live counts
+// by kind: "objects after DeleteObject: DC 0 bitmap 0 font 0 brush 0 window 1
+// menu 0 dialog 0". A function the program does not import is not watched.
+enum Kind { DC, BITMAP, FONT, BRUSH, WINDOW, MENU, DIALOG, KINDS };
+const char* const KIND_NAMES[KINDS] = {"DC", "bitmap", "font", "brush", "window", "menu", "dialog"};
+std::map<const void*, Kind> g_live;
+
+void Count(const char* pszBy)
+{
+    int n[KINDS] = {};
+    for (const auto& object : g_live)
+        ++n[object.second];
+    std::string counts;
+    for (int k = 0; k < KINDS; ++k)
+        counts += std::string(" ") + KIND_NAMES[k] + " " + std::to_string(n[k]);
+    Say("objects after %s:%s", pszBy, counts.c_str());
+}
+
+// The watch of one function that makes an object of kind K (F: its type).
+template <const char* NAME, Kind K, class F> struct Made;
+template <const char* NAME, Kind K, class R, class... A> struct Made<NAME, K, R(WINAPI*)(A...)>
+{
+    static inline R(WINAPI* pReal)(A...) = nullptr;
+    static R WINAPI Watched(A... args)
+    {
+        const R h = pReal(args...);
+        if (h)
+        {
+            g_live[h] = K;
+            Count(NAME);
+        }
+        return h;
+    }
+};
+// The watch of one function that deletes or destroys what its argument is.
+template <const char* NAME, class H> struct Deleted
+{
+    static inline BOOL(WINAPI* pReal)(H) = nullptr;
+    static BOOL WINAPI Watched(H h)
+    {
+        const BOOL bDone = pReal(h);
+        if (bDone && g_live.erase(h))
+            Count(NAME);
+        return bDone;
+    }
+};
+template <class W> void Watch(const char* pszDll, const char* pszName)
+{
+    W::pReal = reinterpret_cast<decltype(W::pReal)>(Watch(pszDll, pszName, reinterpret_cast<void*>(&W::Watched)));
+}
+#define KELVANE_MADE(dll, name, kind)                                                                          \
+    static constexpr char name##_[] = #name;                                                                 \
+    Watch<Made<name##_, kind, decltype(&::name)>>(dll, #name)
+#define KELVANE_DELETED(dll, name, type)                                                                       \
+    static constexpr char name##_[] = #name;                                                                 \
+    Watch<Deleted<name##_, type>>(dll, #name)
+
+void WatchObjects()
+{
+    KELVANE_MADE("gdi32.dll", CreateCompatibleDC, DC);
+    KELVANE_MADE("gdi32.dll", CreateDCW, DC);
+    KELVANE_MADE("gdi32.dll", CreateDIBSection, BITMAP);
+    KELVANE_MADE("gdi32.dll", CreateCompatibleBitmap, BITMAP);
+    KELVANE_MADE("gdi32.dll", CreateBitmap, BITMAP);
+    KELVANE_MADE("gdi32.dll", CreateFontW, FONT);
+    KELVANE_MADE("gdi32.dll", CreateFontIndirectW, FONT);
+    KELVANE_MADE("gdi32.dll", CreateSolidBrush, BRUSH);
+    KELVANE_MADE("user32.dll", CreateWindowExW, WINDOW);
+    KELVANE_MADE("user32.dll", CreateMenu, MENU);
+    KELVANE_MADE("user32.dll", CreatePopupMenu, MENU);
+    KELVANE_MADE("user32.dll", LoadMenuW, MENU);
+    KELVANE_MADE("user32.dll", CreateDialogParamW, DIALOG);
+    KELVANE_DELETED("gdi32.dll", DeleteDC, HDC);
+    KELVANE_DELETED("gdi32.dll", DeleteObject, HGDIOBJ);
+    KELVANE_DELETED("user32.dll", DestroyWindow, HWND);
+    KELVANE_DELETED("user32.dll", DestroyMenu, HMENU);
+}
+
 // --- what the test asks for ----------------------------------------------------
 const DWORD COMMAND_PERIOD = 100; // ms between looks for a command
 
@@ -196,6 +279,14 @@ void Played(const char* pszRefused = nullptr)
     g_command.clear();
 }
 
+// Why a command cannot be played now: pszNotNow, unless the proxy does not know it at all.
+const char* Refusal(const std::string& c, const char* pszNotNow)
+{
+    const bool bKnown =
+        c == "lose" || c == "restore" || !c.rfind("driver-error ", 0) || !c.rfind("failing-driver ", 0);
+    return bKnown ? pszNotNow : "no such command";
+}
+
 class LosingDevice : public ForwardDirect3DDevice9
 {
 public:
@@ -217,7 +308,7 @@ public:
                 g_nFailingPresents = 1;
             else if (!g_command.empty() &&
                      std::sscanf(g_command.c_str(), "failing-driver %ld", &g_nFailingPresents) != 1)
-                Played("no device is lost");
+                Played(g_command == "restore" ? "no device is lost" : "no such command");
             if (!g_command.empty())
                 Played();
             if (g_nFailingPresents > 0)
@@ -246,7 +337,8 @@ public:
             Played();
         }
         else if (!Command().empty())
-            Played(m_phase == LOST ? "the device is lost" : "the device is being restored");
+            Played(
+                Refusal(g_command, m_phase == LOST ? "the device is lost" : "the device is being restored"));
         const HRESULT hr = m_phase == LOST ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
         Say("question 0x%08lx", hr);
         return hr;
@@ -352,19 +444,27 @@ extern "C" IDirect3D9* WINAPI ProxyDirect3DCreate9(UINT sdkVersion)
     WCHAR path[MAX_PATH] = {};
     GetModuleFileNameW(hReal, path, MAX_PATH);
     Say("forwarding to %ls", path);
-    static bool bWatching = false; // once: a second time would watch the watches
-    if (!bWatching)
-    {
-        bWatching = true;
-        // Until the first Present, the thread that made the Direct3D object.
-        g_dwThread = GetCurrentThreadId();
-        Watch("winmm.dll", "timeGetTime", g_pRealTimeGetTime, &WatchedTimeGetTime);
-        Watch("kernel32.dll", "Sleep", g_pRealSleep, &WatchedSleep);
-        Watch("user32.dll", "PeekMessageW", g_pRealPeekMessageW, &WatchedPeekMessageW);
-        Watch("winmm.dll", "timeBeginPeriod", g_pRealBeginPeriod, &WatchedBeginPeriod);
-        Watch("winmm.dll", "timeEndPeriod", g_pRealEndPeriod, &WatchedEndPeriod);
-        Watch("user32.dll", "ShowWindow", g_pRealShowWindow, &WatchedShowWindow);
-        Watch("user32.dll", "MessageBoxW", g_pRealMessageBoxW, &WatchedMessageBoxW);
-    }
     return new LosingDirect3D(pReal);
+}
+
+// Loaded with the program, before its own code runs: what it hands Windows is
+// watched from its start, also when it never makes a Direct3D object.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID)
+{
+    if (dwReason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    // Until the first Present, the thread that loads the program.
+    g_dwThread = GetCurrentThreadId();
+    TIMECAPS caps = {};
+    timeGetDevCaps(&caps, sizeof(caps));
+    Say("timer finest %u", caps.wPeriodMin);
+    Watch("winmm.dll", "timeGetTime", g_pRealTimeGetTime, &WatchedTimeGetTime);
+    Watch("kernel32.dll", "Sleep", g_pRealSleep, &WatchedSleep);
+    Watch("user32.dll", "PeekMessageW", g_pRealPeekMessageW, &WatchedPeekMessageW);
+    Watch("winmm.dll", "timeBeginPeriod", g_pRealBeginPeriod, &WatchedBeginPeriod);
+    Watch("winmm.dll", "timeEndPeriod", g_pRealEndPeriod, &WatchedEndPeriod);
+    Watch("user32.dll", "ShowWindow", g_pRealShowWindow, &WatchedShowWindow);
+    Watch("user32.dll", "MessageBoxW", g_pRealMessageBoxW, &WatchedMessageBoxW);
+    WatchObjects();
+    return TRUE;
 }

@@ -320,8 +320,10 @@ TEST_F(WholeRun, LoadsTheNamesRunsTheLoopAndShutsDown)
 TEST_F(WholeRun, FramesKeepTheirSlotsWhereSleepWakesLate)
 {
     platform.bWindowsSleep = true;
+    platform.Tap(VK_TAB); // before the start, in another program
     BoundLoop(1, BringToFront, 600);
     EXPECT_EQ(99, RunApplication(Module(), SW_SHOWNORMAL)) << "not ended by the 600th turn";
+    EXPECT_EQ(CONTROL_CAMERA, g_controlMode);
     EXPECT_EQ(std::vector<UINT>{1}, platform.beginPeriods);
     EXPECT_EQ(std::vector<UINT>{1}, platform.endPeriods);
     const std::vector<DWORD>& times = direct3d.device.presentTimes;
@@ -337,6 +339,47 @@ TEST_F(WholeRun, FramesKeepTheirSlotsWhereSleepWakesLate)
 
 namespace
 {
+// The timer's periods raised and released, each with the frames presented by then.
+std::vector<std::string> s_periods;
+const FakeDevice* s_pDevice = nullptr;
+MMRESULT Period(const char* pszWhat, UINT uPeriod)
+{
+    s_periods.push_back(pszWhat + std::to_string(uPeriod) + " after " + std::to_string(s_pDevice->nPresents));
+    return TIMERR_NOERROR;
+}
+MMRESULT WINAPI RecordRaise(UINT uPeriod) { return Period("raise ", uPeriod); }
+MMRESULT WINAPI RecordRelease(UINT uPeriod) { return Period("release ", uPeriod); }
+} // namespace
+
+// In front for 3 turns, behind another window for 4, in front again until Exit:
+// the timer is raised for the frames only, released for the stay behind.
+TEST_F(WholeRun, TheBackgroundReleasesTheTimerAndTheForegroundRaisesItAgain)
+{
+    s_periods.clear();
+    s_pDevice = &direct3d.device;
+    g_platform.timeBeginPeriod = RecordRaise;
+    g_platform.timeEndPeriod = RecordRelease;
+    BoundLoop(1, [] {
+        s_hForeground = g_hWnd;
+        s_afterTurns = 4;
+        s_onIdle = [] {
+            s_hForeground = GetDesktopWindow();
+            s_afterTurns = 8;
+            s_onIdle = [] {
+                s_hForeground = g_hWnd;
+                s_afterTurns = 10;
+                s_onIdle = PostExit;
+            };
+        };
+    });
+    EXPECT_EQ(0, RunApplication(Module(), SW_SHOWNORMAL));
+    EXPECT_EQ((std::vector<std::string>{"raise 1 after 0", "release 1 after 3", "raise 1 after 3",
+                                        "release 1 after 6"}),
+              s_periods);
+}
+
+namespace
+{
 // A failed start: how it fails, and what its box then says.
 struct FailedStart
 {
@@ -348,6 +391,7 @@ struct FailedStart
     bool bRefuseWindow = false; // CreateWindowExW fails, for want of memory
     bool bNoDirect3D = false;   // Direct3DCreate9 gives no object
     DWORD dwRefusal = ERROR_NOT_ENOUGH_MEMORY; // the refusing hook's error
+    std::wstring d3dx = {};                    // loaded in place of D3DX when set
 };
 
 const std::wstring D3D = L"Direct3D 9 could not be started: ";
@@ -356,6 +400,10 @@ const std::wstring DRIVER =
     L"session or a virtual machine, 3D acceleration may be missing.";
 const std::wstring MEMORY = L"There is not enough memory left for it. Close other programs and try again.";
 const std::wstring RESTART = L"Restart Windows and try again. If it still fails, update the graphics driver.";
+const std::wstring D3DX = L"The D3DX 9 library d3dx9_43.dll could not be loaded: ";
+const std::wstring RUNTIME = L"Windows does not include it: Microsoft's DirectX End-User Runtime (June 2010) "
+                             L"installs it. Search Microsoft's Download Center for \"DirectX End-User Runtime Web "
+                             L"Installer\", run it, and start kelvane again.";
 } // namespace
 
 // A failed start says why, in a box of its own, and ends with a code a script can
@@ -373,6 +421,7 @@ TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
     g_hWnd = nullptr;
     BoundLoop(); // should the run start after all
     s_dwRefusal = start.dwRefusal;
+    platform.libraryInstead = start.d3dx;
     HHOOK hHook = start.bRefuseWindow
                       ? SetWindowsHookExW(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId())
                       : nullptr;
@@ -380,6 +429,7 @@ TEST_P(FailedStartTest, SaysWhyInABoxAndExitsNonZero)
     if (hHook)
         UnhookWindowsHookEx(hHook);
 
+    EXPECT_EQ(std::vector<std::wstring>{L"d3dx9_43.dll"}, platform.librariesAsked) << "loaded first, by name";
     ASSERT_EQ(1u, platform.messageBoxes.size());
     const FakePlatform::MessageBoxCall& box = platform.messageBoxes[0];
     EXPECT_EQ(start.text, box.text);
@@ -399,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FailedStart{"NoDevice", D3DERR_NOTAVAILABLE, 2, D3D + L"D3DERR_NOTAVAILABLE (0x8876086A).\n\n" + DRIVER},
         FailedStart{"NoDriver", D3DERR_INVALIDCALL, 2, D3D + L"D3DERR_INVALIDCALL (0x8876086C).\n\n" + DRIVER},
-        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"Windows' Direct3D 9 is missing or did not start.\n\n" + DRIVER,
+        FailedStart{"NoDirect3DObject", S_OK, 2, D3D + L"Windows' Direct3D 9 did not start.\n\n" + DRIVER,
                     0, false, true},
         FailedStart{"UnknownDeviceError", E_FAIL, 2, D3D + L"error 0x80004005.\n\n" + DRIVER},
         FailedStart{"AnotherProgramInFullScreen", D3DERR_DEVICELOST, 2, D3D + L"D3DERR_DEVICELOST (0x88760868).\n\n"
@@ -422,7 +472,12 @@ INSTANTIATE_TEST_SUITE_P(
                     L"Another program that watches new windows, such as a desktop tool or security software, may "
                     L"have refused it. Close such programs and try again.", 0, true, false, ERROR_SUCCESS},
         FailedStart{"NoWindowClass", S_OK, 1, L"The main window's class could not be registered: error 536875572.\n\n"
-                    L"Sign out of Windows or restart it, and try again.", 0x20001234}),
+                    L"Sign out of Windows or restart it, and try again.", 0x20001234},
+        // Not installed, or (a DLL that is not D3DX's) lacking the functions asked for.
+        FailedStart{"NoD3DX", S_OK, 4, D3DX + L"Module not found (error 126).\n\n" + RUNTIME, 0, false, false,
+                    0, L"absent\\d3dx9_43.dll"},
+        FailedStart{"NotD3DX", S_OK, 4, D3DX + L"Procedure not found (error 127).\n\n" + RUNTIME, 0, false, false,
+                    0, L"kernel32.dll"}),
     [](const testing::TestParamInfo<FailedStart>& info) { return std::string(info.param.what); });
 // clang-format on
 
@@ -544,15 +599,15 @@ TEST_F(MainWindow, AKeyPressedWhileTheFramesPauseActsOnNothingWhenTheyResume)
         std::wostringstream s;
         const std::wstring& overlay = direct3d.fonts.at(0)->drawn.back().text;
         const D3DXVECTOR3& v = *g_cameraFlyer.GetTarget();
-        s << g_controlMode << g_bShowHelp << g_bHitColors << " " << v.x << " " << v.y << " " << v.z << " "
-          << overlay.substr(overlay.find(L'\n'));
+        s << "mode " << g_controlMode << ", help " << g_bShowHelp << ", hits " << g_bHitColors << ", looking at "
+          << v.x << " " << v.y << " " << v.z << overlay.substr(overlay.find(L'\n'));
         for (const auto& state : device.renderStates)
             if (state.first == D3DRS_FILLMODE)
                 s << " fill " << state.second;
         return s.str();
     };
     RenderFrame();
-    for (int nMode : {CONTROL_CAMERA, CONTROL_SPHERE1})
+    for (int nMode : {CONTROL_SPHERE1, CONTROL_CAMERA})
         for (int nKey : {VK_TAB, VK_SHIFT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, int('Z'), int('X'), int('W'), VK_F1, int('H'), VK_HOME, VK_LBUTTON})
             for (const auto& pause : pauses)
             {
@@ -589,6 +644,7 @@ TEST_F(MainWindow, TheMouseActsInThePicturesPixelsOnlyWhereMeant)
     RenderFrame();
     EXPECT_EQ(51.0f, g_sphere2.GetRadius());
     EXPECT_EQ(MA_ACTIVATEANDEAT, SendMessageW(g_hWnd, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
+    g_controlMode = CONTROL_CAMERA; // as a run starts, for the tests after
 }
 
 TEST_F(MainWindow, OtherCommandsChangeNothing)

@@ -255,6 +255,28 @@ TEST_F(FrameTest, WithoutADeviceTheFrameDoesNothing)
     ASSERT_TRUE(InitScene(hWnd)); // for TearDown
 }
 
+// The panel's texture cannot be made, then not painted: each is tried again a second later, the band shown
+// meanwhile without text. A new device takes the old one's texture with it and tries at once.
+TEST_F(FrameTest, AHelpPanelThatCannotBeMadeIsTriedOnceASecondAndAtOnceOnANewDevice)
+{
+    api.device.createTextureResults = {E_OUTOFMEMORY};
+    Frame({VK_F1});
+    for (int i = 0; i < 150; ++i) // 2.5 s
+        Frame();
+    api.device.hrPresent = D3DERR_DRIVERINTERNALERROR;
+    Frame();
+    Frame(); // on a new device
+    // F1 shows the panel from the next frame on, at 1016.
+    const std::vector<std::string> expected = {"Texture made at 1016",   "Texture made at 2016",
+                                               "Texture locked at 2016", "Texture locked at 3016",
+                                               "Texture made at 3533",   "Texture locked at 3533"};
+    EXPECT_EQ(expected, api.log.Matching("Texture "));
+    EXPECT_EQ(0, api.device.texture.nRefs);
+    auto isBand = [](const FakeDevice::ClearCall& c) { return c.color == D3DCOLOR_XRGB(0, 0, 64) && !c.z; };
+    EXPECT_EQ(151, std::count_if(api.device.clears.begin(), api.device.clears.end(), isBand))
+        << "the band in every frame on the first device after F1's";
+}
+
 namespace
 {
 // A lost device, from the Present that reports it to the first frame drawn again.

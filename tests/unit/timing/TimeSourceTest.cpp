@@ -104,6 +104,24 @@ TEST_F(TimeSourceTest, BeginProbesAgainBeforeRaising)
     EXPECT_EQ(std::vector<UINT>{5}, fake.endPeriods);
 }
 
+// A pause lets the raised period go, once; resuming raises the same period
+// again, once, though the timer now answers otherwise: no new probe, the same
+// clock. An End while paused has nothing left to release.
+TEST_F(TimeSourceTest, PauseReleasesAndResumeRaisesThePeriodChosenBefore)
+{
+    CTimeSourceInit probe;
+    PauseHighResolution();
+    EXPECT_TRUE(fake.endPeriods.empty()) << "nothing raised yet, nothing to let go";
+    BeginHighResolution();
+    fake.capsResult = TIMERR_NOCANDO;
+    for (void (*pStep)() : {PauseHighResolution, PauseHighResolution, ResumeHighResolution, ResumeHighResolution,
+                            PauseHighResolution, EndHighResolution, ResumeHighResolution})
+        pStep();
+    EXPECT_EQ(std::vector<UINT>(2, 5), fake.beginPeriods);
+    EXPECT_EQ(std::vector<UINT>(2, 5), fake.endPeriods);
+    EXPECT_EQ(111u, GetTime()) << "the clock chosen at start";
+}
+
 TEST_F(TimeSourceTest, UnmatchedEndLeavesTheCountNegative)
 {
     CTimeSourceInit probe;
@@ -127,6 +145,8 @@ TEST_F(TimeSourceTest, RejectedTimerCountsCallersButRaisesNothing)
 
         EXPECT_EQ(1u, BeginHighResolution());
         EXPECT_EQ(1, nResolutionUsers);
+        PauseHighResolution();
+        ResumeHighResolution();
         EndHighResolution();
         EXPECT_EQ(0, nResolutionUsers);
         EXPECT_FALSE(bHighResolution);

@@ -37,6 +37,7 @@ class TimingTest : public ::testing::Test
         TimeCaps = {};
         bHighResolution = false;
         nResolutionUsers = 0;
+        bResolutionPaused = false;
         CTimer::dwFrameTime = 0;
 
         timing_test::s_pFake = &fake;
