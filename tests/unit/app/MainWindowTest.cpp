@@ -644,6 +644,8 @@ TEST_F(MainWindow, TheMouseActsInThePicturesPixelsOnlyWhereMeant)
     RenderFrame();
     EXPECT_EQ(51.0f, g_sphere2.GetRadius());
     EXPECT_EQ(MA_ACTIVATEANDEAT, SendMessageW(g_hWnd, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)));
+    SendMouse(WM_LBUTTONDOWN, onSphere2), SendMessageW(g_hWnd, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(nullptr, GetCapture()) << "a drag lets the mouse go with the foreground";
     g_controlMode = CONTROL_CAMERA; // as a run starts, for the tests after
 }
 

@@ -310,6 +310,10 @@ TEST_F(ControlsTest, AClickSelectsTheNearerSphereUnderTheCursorAndADragMovesIt)
         EXPECT_EQ(vHeld, Center(g_sphere2)) << "end " << nEnd;
         PressMouse(400, 300, platform.dwTickCount), MoveMouse(410, 300), Frame();
     }
+    ASSERT_EQ(CONTROL_SPHERE2, g_controlMode) << "dragged again";
+    const D3DXVECTOR3 vBehind = *g_cameraSmooth.GetPosition() - vAhead * 100; // where X held long puts it
+    g_sphere2.SetCenter(vBehind), MoveMouse(300, 200), Frame();
+    EXPECT_EQ(vBehind, Center(g_sphere2)) << "a grabbed point behind the eye has no place under the cursor";
 }
 
 // A notch: radius +/- 1 within 1 to 100, or 10 units of camera flight; partial notches
@@ -332,4 +336,6 @@ TEST_F(ControlsTest, TheWheelSizesTheSelectedSphereOrFliesTheCamera)
         EXPECT_EQ(std::make_tuple(c.r1, c.r2, c.z),
                   std::make_tuple(g_sphere1.GetRadius(), g_sphere2.GetRadius(), g_cameraFlyer.GetPosition()->z));
     }
+    g_controlMode = CONTROL_CAMERA, Frame(), Frame({VK_RIGHT}), TurnMouseWheel(WHEEL_DELTA), Frame();
+    EXPECT_NEAR(10 * std::sin(0.01f), g_cameraFlyer.GetPosition()->x, 1e-4f) << "along the heading, turned 0.01";
 }
