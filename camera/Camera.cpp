@@ -15,7 +15,13 @@ void CCamera::ApplyView(IDirect3DDevice9* pDevice)
     // Through the virtual table, so the most derived camera takes its step.
     Update();
 
+    const D3DXMATRIX matView = GetViewMatrix();
+    pDevice->SetTransform(D3DTS_VIEW, &matView);
+}
+
+D3DXMATRIX CCamera::GetViewMatrix() const
+{
     D3DXMATRIX matView;
     g_direct3d.D3DXMatrixLookAtLH(&matView, &vPosition, &vTarget, &vUp);
-    pDevice->SetTransform(D3DTS_VIEW, &matView);
+    return matView;
 }

@@ -24,6 +24,9 @@ public:
     // Takes this frame's step, then hands the resulting left-handed view to the
     // device. Called once per frame: each call is one step.
     void ApplyView(IDirect3DDevice9* pDevice);
+    // The left-handed view transform of where the camera is now, as ApplyView
+    // hands it to the device: its columns are the view's right, up and ahead axes.
+    D3DXMATRIX GetViewMatrix() const;
 
 protected:
     D3DXVECTOR3 vPosition;

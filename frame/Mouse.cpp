@@ -30,24 +30,16 @@ int g_nDragged = 0;    // CONTROL_SPHERE1 or CONTROL_SPHERE2 while a drag holds 
 D3DXVECTOR3 g_vGrab;   // the point grabbed, less the sphere's centre
 DragPose g_lastPose;   // when the dragged sphere was last moved
 
-// The smoothing camera's view as D3DXMatrixLookAtLH builds it: the eye and three
-// unit axes.
+// The view the frame draws with, the smoothing camera's: the eye and three unit axes.
 struct View
 {
     D3DXVECTOR3 vEye, vRight, vUp, vAhead;
 };
 
-D3DXVECTOR3 Unit(const D3DXVECTOR3& v) { return v / std::sqrt(D3DXVec3Dot(&v, &v)); }
-
 View GetView()
 {
-    View view;
-    view.vEye = *g_cameraSmooth.GetPosition();
-    view.vAhead = Unit(*g_cameraSmooth.GetTarget() - view.vEye);
-    D3DXVec3Cross(&view.vRight, g_cameraSmooth.GetUp(), &view.vAhead);
-    view.vRight = Unit(view.vRight);
-    D3DXVec3Cross(&view.vUp, &view.vAhead, &view.vRight);
-    return view;
+    const D3DXMATRIX m = g_cameraSmooth.GetViewMatrix();
+    return {*g_cameraSmooth.GetPosition(), {m._11, m._21, m._31}, {m._12, m._22, m._32}, {m._13, m._23, m._33}};
 }
 
 // The direction from the eye through picture point (x, y), one unit deep along
@@ -95,11 +87,7 @@ void MoveMouse(float x, float y)
 
 void ReleaseMouse() { g_bButtonDown = false; }
 
-void TurnMouseWheel(int nDelta)
-{
-    if (!IsInputPaused())
-        g_nWheelDelta += nDelta;
-}
+void TurnMouseWheel(int nDelta) { g_nWheelDelta += nDelta; }
 
 void PickWithMouse()
 {
